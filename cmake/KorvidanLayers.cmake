@@ -1,0 +1,21 @@
+# One static library per layer of the system; a layer links only the layers
+# below it, so a dependency that runs upwards fails to link.
+function(korvidan_layer name)
+  cmake_parse_arguments(L "" "" "SOURCES;DEPENDS;PACKAGES" ${ARGN})
+  set(sources)
+  foreach(pattern IN LISTS L_SOURCES)
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${pattern})
+    list(APPEND sources ${found})
+  endforeach()
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  if(NOT sources)
+    # A layer whose modules are not written yet still links through.
+    add_library(korvidan_${name} INTERFACE)
+    target_include_directories(korvidan_${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(korvidan_${name} INTERFACE ${L_DEPENDS} ${L_PACKAGES})
+    return()
+  endif()
+  add_library(korvidan_${name} STATIC ${sources})
+  target_include_directories(korvidan_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(korvidan_${name} PUBLIC ${L_DEPENDS} ${L_PACKAGES} PRIVATE korvidan_options)
+endfunction()
