@@ -39,8 +39,8 @@ using HotKeyHandler = std::string (*)();
 // Makes a key (Alt+X 2d00, Alt+C 2e00) open a tool; nullptr takes the key back.
 void RegisterHotKey(int16_t key, HotKeyHandler handler);
 
-// Puts the key map, the mask, the queued text, Insert, the mouse state and the
-// hot-key guards back as a new process has them (registrations stay).
+// Puts the key map, the mask, the queued text, Insert, the mouse state, the
+// hot-key guards and registrations back as a new process has them.
 void ResetKeyboardState();
 
 }  // namespace korvidan
