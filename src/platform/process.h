@@ -15,7 +15,8 @@ namespace korvidan {
 // gets the terminal in cooked mode) and resumed, fully redrawn, after it; Ctrl+C
 // meant for the child does not end this process. Returns false when the program
 // could not be started; otherwise exitStatus receives its exit code, or 128 plus
-// the number of the signal that ended it.
+// the number of the signal that ended it (-1 when its end could not be
+// learnt).
 bool RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                 int& exitStatus);
 
