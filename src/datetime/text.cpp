@@ -46,7 +46,7 @@ double RadixNumber(const std::string& text, std::size_t pos) {
     const std::size_t width = count * bitsPerDigit;
     if (width <= 16) return static_cast<int16_t>(static_cast<uint16_t>(exact));
     if (width <= 32) return static_cast<int32_t>(static_cast<uint32_t>(exact));
-    return value;
+    return std::isinf(value) ? DBL_MAX : value;
 }
 
 // Rounds to the nearest integer, a half to the even neighbour.

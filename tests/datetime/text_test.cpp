@@ -35,6 +35,7 @@ TEST(TextToNumber, StaysFiniteAndNeverNegativeZero) {
     EXPECT_EQ(TextToNumber("1E999"), DBL_MAX);
     EXPECT_EQ(TextToNumber("-1D999"), -DBL_MAX);
     EXPECT_EQ(TextToNumber("1E-999"), 0);
+    EXPECT_EQ(TextToNumber("&H" + std::string(300, 'F')), DBL_MAX);
     EXPECT_FALSE(std::signbit(TextToNumber("-0.0")));
     EXPECT_FALSE(std::signbit(TextToNumber("-1E-999")));
     EXPECT_EQ(TextToNumber(std::string(10000, '9') + "E-9990"), 1e10);
