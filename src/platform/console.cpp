@@ -15,6 +15,7 @@ struct VirtualBackend final : ConsoleBackend {
     std::deque<ConsoleEvent> queue;
     int beeps = 0;
     bool mouseOn = false;
+    std::string raw;
 
     bool ReadEvent(ConsoleEvent& event) override {
         if (queue.empty()) return false;
@@ -28,6 +29,7 @@ struct VirtualBackend final : ConsoleBackend {
     void Suspend() override {}
     void Resume() override {}
     void Flush() override {}
+    void SendRaw(const std::string& bytes) override { raw += bytes; }
 };
 
 struct ConsoleState {
@@ -179,6 +181,7 @@ bool ConsoleHasMouse() { return State().backend->HasMouse(); }
 void ConsoleSuspend() { State().backend->Suspend(); }
 void ConsoleResume() { State().backend->Resume(); }
 void ConsoleFlush() { State().backend->Flush(); }
+void ConsoleSendRaw(const std::string& bytes) { State().backend->SendRaw(bytes); }
 
 void QueueVirtualKey(int16_t keyCode) {
     ConsoleEvent event;
@@ -207,5 +210,6 @@ void QueueVirtualEvent(const ConsoleEvent& event) {
 
 int VirtualBeepCount() { return Virtual() ? Virtual()->beeps : 0; }
 bool VirtualMouseOn() { return Virtual() ? Virtual()->mouseOn : false; }
+std::string VirtualRawOutput() { return Virtual() ? Virtual()->raw : std::string(); }
 
 }  // namespace korvidan

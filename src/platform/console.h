@@ -48,6 +48,8 @@ struct ConsoleBackend {
     virtual void Resume() = 0;
     // Shows pending changes now (used before waits that read no input).
     virtual void Flush() = 0;
+    // Sends bytes to the terminal as they are (a terminal control string) with the next output.
+    virtual void SendRaw(const std::string& bytes) = 0;
 };
 
 // The size of the console the system sees: always 25 rows of 80 columns on a terminal.
@@ -95,6 +97,8 @@ bool ConsoleHasMouse();
 void ConsoleSuspend();
 void ConsoleResume();
 void ConsoleFlush();
+// Sends a terminal control string (e.g. the clipboard's) with the next output.
+void ConsoleSendRaw(const std::string& bytes);
 
 // The virtual back-end's input queue and counters (tests only).
 void QueueVirtualKey(int16_t keyCode);
@@ -102,5 +106,7 @@ void QueueVirtualClick(int16_t row, int16_t column, int16_t button);
 void QueueVirtualEvent(const ConsoleEvent& event);
 int VirtualBeepCount();
 bool VirtualMouseOn();
+// Everything sent with ConsoleSendRaw so far.
+std::string VirtualRawOutput();
 
 }  // namespace korvidan
