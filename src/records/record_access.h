@@ -57,9 +57,11 @@ std::string CollatingKey(const std::string& keyValue, int16_t fileNumber);
 // The current key value in sorting form; empty when the file is not open.
 std::string CurrentKeyText(int16_t fileNumber);
 
-// Opens a data file through the record manager and registers it in a free slot:
-// 0, the record manager's status, 3 for file number 0 or one already open, or
-// 1005 when every slot is taken or the record block is longer than RecordBufferSize.
+// Opens a data file through the record manager and registers it in a free slot, its
+// keyText the key's length of bytes 0: 0, the record manager's status, 21 for a path
+// longer than 255, 1004 when keyNumber is not a key of the file (it is closed again),
+// or 1005 for file number 0 or one already open, when every slot is taken, or when the
+// record block is longer than RecordBufferSize.
 int16_t OpenDataFile(int16_t fileNumber, const std::string& path, uint8_t* recordBlock,
                      int32_t recordLength, int16_t keyNumber, int16_t lockMode);
 // Closes a registered data file and frees its slot: 0, or 3 when it is not open.

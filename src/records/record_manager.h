@@ -34,33 +34,34 @@ enum RecordOperation : int16_t {
 constexpr int16_t RecordLockBias = 200;
 
 // Statuses of a call.
-enum RecordStatus : int16_t {
-    StatusOk = 0,
-    StatusInvalidOperation = 1,
-    StatusIoError = 2,               // the file is damaged or could not be written
-    StatusFileNotOpen = 3,           // also a position block that is not an open file of this process
-    StatusKeyNotFound = 4,
-    StatusDuplicateKey = 5,
-    StatusInvalidKeyNumber = 6,
-    StatusInvalidPositioning = 8,    // no current record
-    StatusEndOfFile = 9,
-    StatusFileNotFound = 12,
-    StatusKeyBufferLength = 21,      // a key length outside 0 to 255
-    StatusDataBufferShort = 22,      // what fits is copied
-    StatusPageSize = 24,             // create: page size not a multiple of 512 from 512 to 16384
-    StatusKeyCount = 26,             // create: no key, or too many segments
-    StatusKeyPosition = 27,          // create: a segment outside the record
-    StatusRecordLength = 28,         // create: record length 0
-    StatusKeyLength = 29,            // create: a key longer than 255
-    StatusNotDataFile = 30,
-    StatusTransaction = 37,          // a transaction begun twice, or ended when none is open
-    StatusNoRecordAtPosition = 43,
-    StatusAccessDenied = 46,
-    StatusAlternateSequence = 48,    // create: the collating table is missing or malformed
-    StatusFileExists = 59,           // create never replaces a file
-    StatusRecordBusy = 84,
-    StatusFileBusy = 85,
-};
+constexpr int16_t StatusOk = 0;
+constexpr int16_t StatusInvalidOperation = 1;
+constexpr int16_t StatusIoError = 2;  // the file is damaged or could not be written
+constexpr int16_t StatusFileNotOpen =
+    3;  // also a position block that is not an open file of this process
+constexpr int16_t StatusKeyNotFound = 4;
+constexpr int16_t StatusDuplicateKey = 5;
+constexpr int16_t StatusInvalidKeyNumber = 6;
+constexpr int16_t StatusInvalidPositioning = 8;  // no current record
+constexpr int16_t StatusEndOfFile = 9;
+constexpr int16_t StatusFileNotFound = 12;
+constexpr int16_t StatusDiskFull = 18;         // also: no more record positions
+constexpr int16_t StatusKeyBufferLength = 21;  // a key length outside 0 to 255
+constexpr int16_t StatusDataBufferShort = 22;  // what fits is copied
+constexpr int16_t StatusPageSize = 24;  // create: page size not a multiple of 512 from 512 to 16384
+constexpr int16_t StatusKeyCount = 26;  // create: no key, or too many segments
+constexpr int16_t StatusKeyPosition = 27;   // create: a segment outside the record
+constexpr int16_t StatusRecordLength = 28;  // create: record length 0
+constexpr int16_t StatusKeyLength = 29;     // create: a key longer than 255
+constexpr int16_t StatusNotDataFile = 30;   // not a database of ours
+constexpr int16_t StatusTransaction = 37;   // a transaction begun twice, or ended when none is open
+constexpr int16_t StatusNoRecordAtPosition = 43;  // get direct
+constexpr int16_t StatusAccessDenied = 46;        // the file or its lock file cannot be written
+constexpr int16_t StatusAlternateSequence =
+    48;                                   // create: the collating table is missing or malformed
+constexpr int16_t StatusFileExists = 59;  // create never replaces a file
+constexpr int16_t StatusRecordBusy = 84;
+constexpr int16_t StatusFileBusy = 85;
 
 // The call: operation, position block (128 bytes, kept by the caller between calls),
 // data buffer and its length (in: the buffer's size or the record's length; out: the
