@@ -79,6 +79,8 @@ void OpenPrintFile(const std::string& device) {
 
 void ClosePrintFile() { PrintFile.Close(); }
 
+bool PrintFileIsOpen() { return PrintFile.IsOpen(); }
+
 void PrintText(int16_t column, const std::string& text, int16_t advance) {
     if (LineCount >= PageLength) PrintNewPage(PageLength);
     WriteRecord(PrintNumber(column) + "," + text + "," + PrintNumber(advance));

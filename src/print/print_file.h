@@ -15,6 +15,8 @@ std::string PrintFilePath();
 void OpenPrintFile(const std::string& device);
 // Closes the print file (and releases it to the print program).
 void ClosePrintFile();
+// Whether the print file is open: false when OpenPrintFile could not create it.
+bool PrintFileIsOpen();
 
 // Writes a text at a column and advances the line count; starts a new page first
 // when the page is full. Control characters are written as blanks.
