@@ -27,7 +27,7 @@ std::string ProgramFile(const std::string& program) {
 }
 
 // While the child runs, this process ignores the terminal's interrupt and quit
-// keys (meant for the child), as a shell does; the child gets them back as default.
+// keys (meant for the child), as a shell does.
 class IgnoreTerminalSignals {
 public:
     IgnoreTerminalSignals() {
@@ -65,10 +65,12 @@ bool RunProgram(const std::string& program, const std::vector<std::string>& argu
 
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
+    // The child starts with every signal at its default and none blocked, whatever
+    // this process ignores or blocks.
     sigset_t defaults, empty;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGQUIT);
+    sigfillset(&defaults);
+    sigdelset(&defaults, SIGKILL);
+    sigdelset(&defaults, SIGSTOP);
     sigemptyset(&empty);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setsigmask(&attributes, &empty);

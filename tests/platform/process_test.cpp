@@ -2,6 +2,7 @@
 #include "platform/process.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,12 +31,22 @@ TEST_F(ProcessTest, ArgumentsReachTheChildUnchangedAndConverted) {
     EXPECT_EQ(test::ReadFileBytes(out), "a b|$(false);*|caf\xC3\xA9 \xE2\x82\xAC|");
 }
 
-TEST_F(ProcessTest, ExitStatusAndSignal) {
+TEST_F(ProcessTest, ExitStatusAndSignals) {
     int status = 0;
     ASSERT_TRUE(RunProgram("/bin/sh", {"-c", "exit 7"}, status));
     EXPECT_EQ(status, 7);
     ASSERT_TRUE(RunProgram("/bin/sh", {"-c", "kill -TERM $$"}, status));
     EXPECT_EQ(status, 128 + 15);
+    // Ctrl+C reaches the child with its default action, while this process ignores it
+    // during the wait and keeps its own handling afterwards.
+    struct sigaction own {}, seen {};
+    own.sa_handler = [](int) {};
+    sigaction(SIGINT, &own, nullptr);
+    ASSERT_TRUE(RunProgram("/bin/sh", {"-c", "kill -INT $$; exit 0"}, status));
+    EXPECT_EQ(status, 128 + SIGINT);
+    sigaction(SIGINT, nullptr, &seen);
+    EXPECT_EQ(seen.sa_handler, own.sa_handler);
+    signal(SIGINT, SIG_DFL);
 }
 
 TEST_F(ProcessTest, ProgramPathIsMappedAndEnvironmentAndDirectoryInherited) {
