@@ -4,6 +4,7 @@
 // and paste also work between the suite's programs on the same machine.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace korvidan {
