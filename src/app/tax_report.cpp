@@ -40,7 +40,9 @@ const RateLine RateLines[] = {
 };
 
 // The installation's configuration file, which holds the rates.
-std::string RatesFile() { return RunContext.rootDir + "Zirp.ini"; }
+std::string RatesFile() {
+    return RunContext.rootDir + "Zirp.ini";
+}
 
 // A rate of the file, edited for printing.
 std::string RateText(const char* section, const char* key) {
@@ -88,6 +90,8 @@ void PrintTaxRateTable() {
     }
 }
 
-void ResetTaxReport() { PageCounter = 0; }
+void ResetTaxReport() {
+    PageCounter = 0;
+}
 
 }  // namespace korvidan

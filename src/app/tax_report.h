@@ -1,4 +1,5 @@
-// The tax-rate table report: the rates of both sections of Zirp.ini, written into the open print file.
+// The tax-rate table report: the rates of both sections of Zirp.ini, written into the open print
+// file.
 #pragma once
 
 #include <cstdint>

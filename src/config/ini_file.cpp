@@ -13,7 +13,7 @@ constexpr char EndOfFile = '\x1A';
 
 // Walks the lines of the file's bytes.
 class LineReader {
-public:
+  public:
     explicit LineReader(std::string_view bytes) : bytes_(bytes.substr(0, bytes.find(EndOfFile))) {}
 
     // The next line without its CR (and LF); false at the end of the file.
@@ -31,7 +31,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::string_view bytes_;
     std::size_t pos_ = 0;
 };
@@ -44,7 +44,9 @@ std::string_view Meaningful(std::string_view line) {
 }
 
 // A name as the reader compares it: trimmed of blanks and upper-cased.
-std::string ComparableName(std::string_view name) { return UpperCaseText(TrimBlanks(std::string(name))); }
+std::string ComparableName(std::string_view name) {
+    return UpperCaseText(TrimBlanks(std::string(name)));
+}
 
 // The name of a header line (one that starts with "["): up to "]" or the end.
 std::string HeaderName(std::string_view line) {
@@ -54,13 +56,15 @@ std::string HeaderName(std::string_view line) {
 
 // A value between double quotes loses them; nothing else is unescaped.
 std::string Unquoted(std::string_view value) {
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
     return std::string(value);
 }
 
 }  // namespace
 
-std::string FindIniValue(std::string_view bytes, const std::string& section, const std::string& key) {
+std::string FindIniValue(std::string_view bytes, const std::string& section,
+                         const std::string& key) {
     const std::string wantedSection = ComparableName(section);
     const std::string wantedKey = ComparableName(key);
     LineReader lines(bytes);
@@ -76,12 +80,14 @@ std::string FindIniValue(std::string_view bytes, const std::string& section, con
         if (text.front() == '[') break;  // the section ended without the key
         const std::size_t equals = text.find('=');
         if (equals == std::string_view::npos) continue;
-        if (ComparableName(text.substr(0, equals)) == wantedKey) return Unquoted(text.substr(equals + 1));
+        if (ComparableName(text.substr(0, equals)) == wantedKey)
+            return Unquoted(text.substr(equals + 1));
     }
     return std::string();
 }
 
-std::string ReadIniValue(const std::string& file, const std::string& section, const std::string& key) {
+std::string ReadIniValue(const std::string& file, const std::string& section,
+                         const std::string& key) {
     std::string bytes;
     if (!ReadWholeFile(file, bytes)) return std::string();
     return FindIniValue(bytes, section, key);

@@ -30,7 +30,8 @@ int16_t ColourAt(const std::string& colours, std::size_t offset) {
 }
 
 void LoadColours(const std::string& terminalFile) {
-    const int16_t selection = RoundToInt16(TextToNumber(ReadIniValue(terminalFile, "Pantalla", "Seleccio")));
+    const int16_t selection =
+        RoundToInt16(TextToNumber(ReadIniValue(terminalFile, "Pantalla", "Seleccio")));
     std::string colours = ReadIniValue(terminalFile, "Pantalla", "Col" + std::to_string(selection));
     if (colours.empty()) colours = DefaultColours;
     for (std::size_t entry = 0; entry < RunContext.colourTable.size(); ++entry) {
@@ -40,7 +41,8 @@ void LoadColours(const std::string& terminalFile) {
 }
 
 std::string PlatformKind() {
-    if (!EnvironmentText("HTTP_USER_AGENT").empty() || !EnvironmentText("HTTP_ACCEPT").empty()) return "CGI";
+    if (!EnvironmentText("HTTP_USER_AGENT").empty() || !EnvironmentText("HTTP_ACCEPT").empty())
+        return "CGI";
     if (!EnvironmentText("WINDIR").empty() || !EnvironmentText("SYSTEMROOT").empty()) return "WIN";
     return "DOS";
 }
@@ -74,6 +76,8 @@ void LoadRunContext() {
     RunContext.organisationName = ReadIniValue(installationFile, "Empresa", "Nom");
 }
 
-void ResetRunContext() { RunContext = RunContextRecord(); }
+void ResetRunContext() {
+    RunContext = RunContextRecord();
+}
 
 }  // namespace korvidan

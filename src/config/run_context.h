@@ -22,11 +22,11 @@ struct RunContextRecord {
     std::string menuName;     // the menu's name, the help topic
     std::string terminalDir;  // the terminal's folder, ends in a separator (or ":")
     std::array<ColourPair, 5> colourTable{};
-    std::string workDate;      // packed date, empty when not configured
-    std::string outputDevice;  // device the print program prints on
-    std::string language;      // 3 characters: CAT, GLG, OCI, SPA, or anything configured
-    std::string platformKind;  // 3 characters: CGI, WIN or DOS
-    std::string programName;   // set by the program's entry
+    std::string workDate;          // packed date, empty when not configured
+    std::string outputDevice;      // device the print program prints on
+    std::string language;          // 3 characters: CAT, GLG, OCI, SPA, or anything configured
+    std::string platformKind;      // 3 characters: CGI, WIN or DOS
+    std::string programName;       // set by the program's entry
     std::string organisationName;  // [Empresa] Nom of Zirp.ini
 };
 

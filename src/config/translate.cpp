@@ -17,7 +17,7 @@ std::string ModuleName;
 
 // Reads the fields of a language file one after the other.
 class FieldReader {
-public:
+  public:
     explicit FieldReader(std::string_view bytes) : bytes_(bytes.substr(0, bytes.find(EndOfFile))) {}
 
     bool AtEnd() const { return pos_ >= bytes_.size(); }
@@ -28,7 +28,7 @@ public:
         return Plain();
     }
 
-private:
+  private:
     // A field between double quotes, then its separator after blanks, tabs and LFs.
     std::string Quoted() {
         ++pos_;
@@ -36,9 +36,12 @@ private:
         const std::size_t end = close == std::string_view::npos ? bytes_.size() : close;
         std::string field(bytes_.substr(pos_, end - pos_));
         pos_ = close == std::string_view::npos ? end : close + 1;
-        while (!AtEnd() && (bytes_[pos_] == ' ' || bytes_[pos_] == '\t' || bytes_[pos_] == '\n')) ++pos_;
-        if (!AtEnd() && bytes_[pos_] == ',') ++pos_;
-        else if (!AtEnd() && bytes_[pos_] == '\r') SkipLineEnd();
+        while (!AtEnd() && (bytes_[pos_] == ' ' || bytes_[pos_] == '\t' || bytes_[pos_] == '\n'))
+            ++pos_;
+        if (!AtEnd() && bytes_[pos_] == ',')
+            ++pos_;
+        else if (!AtEnd() && bytes_[pos_] == '\r')
+            SkipLineEnd();
         return field;
     }
 
@@ -72,11 +75,14 @@ private:
 };
 
 // The language file of the module.
-std::string LanguageFile() { return RunContext.rootDir + "LOCALE\\" + ModuleName + ".LNG"; }
+std::string LanguageFile() {
+    return RunContext.rootDir + "LOCALE\\" + ModuleName + ".LNG";
+}
 
 }  // namespace
 
-std::string FindTranslation(std::string_view bytes, const std::string& text, const std::string& language) {
+std::string FindTranslation(std::string_view bytes, const std::string& text,
+                            const std::string& language) {
     FieldReader fields(bytes);
     while (!fields.AtEnd()) {
         const std::string key = fields.Next();
@@ -107,6 +113,8 @@ std::string Translate(const std::string& text) {
     return FindTranslation(bytes, text, RunContext.language);
 }
 
-void ResetTranslate() { ModuleName.clear(); }
+void ResetTranslate() {
+    ModuleName.clear();
+}
 
 }  // namespace korvidan

@@ -12,7 +12,8 @@ namespace korvidan {
 std::string Translate(const std::string& text);
 
 // The same lookup over the bytes of a language file already read.
-std::string FindTranslation(std::string_view bytes, const std::string& text, const std::string& language);
+std::string FindTranslation(std::string_view bytes, const std::string& text,
+                            const std::string& language);
 
 // Forgets the module name taken at the first translation, as in a new process.
 void ResetTranslate();

@@ -46,7 +46,9 @@ std::string PictureOf(const std::string& code) {
 
 }  // namespace
 
-std::string PrintFilePath() { return RunContext.tempDir + "qorprint.tmp"; }
+std::string PrintFilePath() {
+    return RunContext.tempDir + "qorprint.tmp";
+}
 
 std::string PrintNumber(int32_t number) {
     const std::string digits = std::to_string(std::abs(static_cast<int64_t>(number)));
@@ -56,18 +58,18 @@ std::string PrintNumber(int32_t number) {
 std::string NormaliseJustifyCode(const std::string& code) {
     const std::string trimmed = TrimBlanks(code);
     switch (UpperCaseText(trimmed.substr(0, 1)).c_str()[0]) {
-    case 'C':
-        return "C";
-    case 'D':
-    case 'R':
-        return "D";
-    case 'A':
-    case 'B':
-        return "A";
-    case 'N':
-        return "N " + WholeDigits(TextToNumber(trimmed.substr(1))) + " " + PictureOf(code);
-    default:
-        return "E";
+        case 'C':
+            return "C";
+        case 'D':
+        case 'R':
+            return "D";
+        case 'A':
+        case 'B':
+            return "A";
+        case 'N':
+            return "N " + WholeDigits(TextToNumber(trimmed.substr(1))) + " " + PictureOf(code);
+        default:
+            return "E";
     }
 }
 
@@ -77,9 +79,13 @@ void OpenPrintFile(const std::string& device) {
     WriteRecord("DEVICE" + device);
 }
 
-void ClosePrintFile() { PrintFile.Close(); }
+void ClosePrintFile() {
+    PrintFile.Close();
+}
 
-bool PrintFileIsOpen() { return PrintFile.IsOpen(); }
+bool PrintFileIsOpen() {
+    return PrintFile.IsOpen();
+}
 
 void PrintText(int16_t column, const std::string& text, int16_t advance) {
     if (LineCount >= PageLength) PrintNewPage(PageLength);
@@ -98,10 +104,16 @@ void PrintJustify(std::string& code) {
     WriteRecord("JUS" + code);
 }
 
-void PrintControl(const std::string& word) { WriteRecord("*" + word); }
+void PrintControl(const std::string& word) {
+    WriteRecord("*" + word);
+}
 
-int16_t PrintLineCount() { return LineCount; }
-int16_t PrintPageLength() { return PageLength; }
+int16_t PrintLineCount() {
+    return LineCount;
+}
+int16_t PrintPageLength() {
+    return PageLength;
+}
 
 void ResetPrintFile() {
     PrintFile.Close();

@@ -24,7 +24,7 @@ using test::ScratchDir;
 using test::WriteFileBytes;
 
 class TaxReportTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetAll();
         env.Set("QORROOT", dir.path());  // where the pictures read their decimal character
@@ -50,7 +50,8 @@ protected:
         ClosePrintFile();
         std::vector<std::string> records;
         const std::string bytes = ReadFileBytes(dir / "qorprint.tmp");
-        for (std::size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+        for (std::size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos;
+             start = end + 2)
             records.push_back(bytes.substr(start, end - start));
         return records;
     }
@@ -65,7 +66,8 @@ TEST_F(TaxReportTest, DemoInstallationPrintsTheWholeTable) {
     OpenPrintFile("PANTALLA");
     PrintTaxRateTable();
     ClosePrintFile();
-    EXPECT_EQ(ReadFileBytes(dir / "qorprint.tmp"), ReadFileBytes(FixturePath("tax_report_demo.prn")));
+    EXPECT_EQ(ReadFileBytes(dir / "qorprint.tmp"),
+              ReadFileBytes(FixturePath("tax_report_demo.prn")));
     EXPECT_EQ(PrintLineCount(), 16);
     EXPECT_TRUE(TextStack.empty());
 }
@@ -94,12 +96,13 @@ TEST_F(TaxReportTest, NoZirpIniPrintsEmptyNamesAndZeroRates) {
 
 TEST_F(TaxReportTest, CaptionsAreTranslated) {
     mkdir((dir / "LOCALE").c_str(), 0755);
-    WriteFileBytes(dir / "LOCALE/KORVIDAN.LNG",
-                   "\"P\xB7GINA \",\"P\xB5XINA \",\"PAGINA \",\"P\xB5GINA \"\r\n"  // PÀGINA, PÁXINA, PÁGINA
-                   "SECCI\xE0,SECCI\xE0N,SECCION,SECCI\xE0N\r\n"                  // SECCIÓ, SECCIÓN
-                   "RETENCI\xE0 LOCALS ...: ,g,o,RETENCI\xE0N LOCALES .: \r\n"   // RETENCIÓ, RETENCIÓN
-                   "TAULA DE TIPUS IMPOSITIUS,g,o," +
-                       std::string(100, 'T') + "\r\n");
+    WriteFileBytes(
+        dir / "LOCALE/KORVIDAN.LNG",
+        "\"P\xB7GINA \",\"P\xB5XINA \",\"PAGINA \",\"P\xB5GINA \"\r\n"  // PÀGINA, PÁXINA, PÁGINA
+        "SECCI\xE0,SECCI\xE0N,SECCION,SECCI\xE0N\r\n"                   // SECCIÓ, SECCIÓN
+        "RETENCI\xE0 LOCALS ...: ,g,o,RETENCI\xE0N LOCALES .: \r\n"     // RETENCIÓ, RETENCIÓN
+        "TAULA DE TIPUS IMPOSITIUS,g,o," +
+            std::string(100, 'T') + "\r\n");
     RunContext.language = "SPA";
     const std::vector<std::string> records = Report();
     ASSERT_EQ(records.size(), 38u);

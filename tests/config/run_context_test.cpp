@@ -15,13 +15,13 @@ using test::ScopedEnv;
 using test::ScratchDir;
 using test::WriteFileBytes;
 
-const char* const Variables[] = {"QORROOT", "QOREXE", "QORTMP", "QORTERM", "HTTP_USER_AGENT",
-                                 "HTTP_ACCEPT", "WINDIR", "SYSTEMROOT"};
+const char* const Variables[] = {"QORROOT",         "QOREXE",      "QORTMP", "QORTERM",
+                                 "HTTP_USER_AGENT", "HTTP_ACCEPT", "WINDIR", "SYSTEMROOT"};
 
 // Each test runs with every variable of the suite unset, inside a scratch folder
 // that is also the current directory.
 class RunContextTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetRunContext();
         for (const char* name : Variables) env.Unset(name);
@@ -68,9 +68,10 @@ TEST_F(RunContextTest, NothingConfiguredGivesTheDefaults) {
 TEST_F(RunContextTest, ReadsTheWholeInstallation) {
     WriteFileBytes(dir / "Davivi.ini",
                    "[Menu]\r\nTitol=Utilitats\r\nNomMenu=UTIL\r\n[Terminal]\r\nDir=TERM\\\r\n");
-    WriteFileBytes(dir / "ZirpTerm.ini",
-                   "[Pantalla]\r\nSeleccio=1\r\nCol0=01020304050607080910\r\nCol1=15010701000701070003\r\n"
-                   "[Sistema]\r\nData=20240315\r\nSortida=PRN\r\nIdioma=SPA\r\n");
+    WriteFileBytes(
+        dir / "ZirpTerm.ini",
+        "[Pantalla]\r\nSeleccio=1\r\nCol0=01020304050607080910\r\nCol1=15010701000701070003\r\n"
+        "[Sistema]\r\nData=20240315\r\nSortida=PRN\r\nIdioma=SPA\r\n");
     WriteFileBytes(dir / "Zirp.ini", "[Empresa]\r\nNom=Gestoria Puig, SL\r\n");
     env.Set("QORROOT", dir.path());
     env.Set("QOREXE", "/opt/suite/bin");
@@ -94,7 +95,7 @@ TEST_F(RunContextTest, FoldersGetAFinalSeparator) {
     env.Set("QORTMP", dir.path().substr(0, dir.path().size() - 1));
     LoadRunContext();
     EXPECT_EQ(RunContext.tempDir, dir.path().substr(0, dir.path().size() - 1) + "\\");
-    EXPECT_EQ(RunContext.menuTitle, " T ");  // Davivi.ini found through the added separator
+    EXPECT_EQ(RunContext.menuTitle, " T ");   // Davivi.ini found through the added separator
     EXPECT_EQ(RunContext.terminalDir, "C:");  // a drive alone stays as it is
 }
 
@@ -131,13 +132,20 @@ struct ColourCase {
 
 TEST_F(RunContextTest, ColourSelection) {
     const ColourCase cases[] = {
-        {"missing selected key gives the default, not Col0", "Seleccio=2\r\nCol0=01010101010101010101\r\n",
-         DefaultColours},
-        {"no selection reads Col0", "Col0=01020304050607080910\r\n", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
-        {"negative selection", "Seleccio=-1\r\nCol-1=01020304050607080910\r\n", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
-        {"selection rounds half to even", "Seleccio=2.5\r\nCol2=01020304050607080910\r\n",
+        {"missing selected key gives the default, not Col0",
+         "Seleccio=2\r\nCol0=01010101010101010101\r\n", DefaultColours},
+        {"no selection reads Col0",
+         "Col0=01020304050607080910\r\n",
          {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
-        {"a short text leaves the rest at zero", "Col0=151407010003\r\n", {15, 14, 7, 1, 0, 3, 0, 0, 0, 0}},
+        {"negative selection",
+         "Seleccio=-1\r\nCol-1=01020304050607080910\r\n",
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+        {"selection rounds half to even",
+         "Seleccio=2.5\r\nCol2=01020304050607080910\r\n",
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+        {"a short text leaves the rest at zero",
+         "Col0=151407010003\r\n",
+         {15, 14, 7, 1, 0, 3, 0, 0, 0, 0}},
         {"odd length", "Col0=1514070\r\n", {15, 14, 7, 0, 0, 0, 0, 0, 0, 0}},
         {"numbers are not checked", "Col0=99xx-1\r\n", {99, 0, -1, 0, 0, 0, 0, 0, 0, 0}},
     };

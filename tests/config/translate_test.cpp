@@ -16,7 +16,7 @@ using test::ScratchDir;
 using test::WriteFileBytes;
 
 class TranslateTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetRunContext();
         ResetTranslate();
@@ -70,8 +70,9 @@ TEST_F(TranslateTest, ModuleNameIsKeptFromTheFirstCall) {
 
 // A small file in the usual layout: one field per line, four lines per record.
 const std::string Usual =
-    "\"P\xB7GINA \"\r\n\"P\xB5XINA \"\r\n\"PAGINA \"\r\n\"P\xB5GINA \"\r\n"  // PÀGINA, PÁXINA, PÁGINA
-    "SECCI\xE0\r\nSECCI\xE0N\r\nSECCION\r\nSECCI\xE0N\r\n"                  // SECCIÓ, SECCIÓN
+    "\"P\xB7GINA \"\r\n\"P\xB5XINA \"\r\n\"PAGINA \"\r\n\"P\xB5GINA \"\r\n"  // PÀGINA, PÁXINA,
+                                                                             // PÁGINA
+    "SECCI\xE0\r\nSECCI\xE0N\r\nSECCION\r\nSECCI\xE0N\r\n"                   // SECCIÓ, SECCIÓN
     "\"A, B\"\r\n\"A, B gl\"\r\n\"A, B oc\"\r\n\"A, B es\"\r\n"
     "DUP\r\ng1\r\no1\r\ns1\r\nDUP\r\ng2\r\no2\r\ns2\r\n";
 
@@ -102,10 +103,10 @@ const LookupCase LookupCases[] = {
     {"first of two equal keys", Usual, "SPA", "DUP", "s1"},
     {"text not in the file", Usual, "SPA", "RES", "RES"},
     {"empty file", "", "SPA", "A", "A"},
-    {"unquoted comma splits the key and shifts the records", "A, B\r\ng\r\no\r\ns\r\nC\r\ngc\r\noc\r\nsc\r\n",
-     "SPA", "C", "C"},
-    {"unquoted comma: a shifted field is read as a key", "A, B\r\ng\r\no\r\ns\r\nC\r\ngc\r\noc\r\nsc\r\n", "SPA",
-     "s", "oc"},
+    {"unquoted comma splits the key and shifts the records",
+     "A, B\r\ng\r\no\r\ns\r\nC\r\ngc\r\noc\r\nsc\r\n", "SPA", "C", "C"},
+    {"unquoted comma: a shifted field is read as a key",
+     "A, B\r\ng\r\no\r\ns\r\nC\r\ngc\r\noc\r\nsc\r\n", "SPA", "s", "oc"},
     {"empty line is an empty field", "\r\nK\r\ng\r\no\r\ns\r\n", "SPA", "K", "K"},
     {"empty line as a wanted field", "K\r\n\r\no\r\ns\r\n", "GLG", "K", ""},
     {"comma-separated record", "K,g,o,s\r\n", "OCI", "K", "o"},

@@ -15,7 +15,7 @@ using test::ScratchDir;
 using test::WriteFileBytes;
 
 class PrintFileTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetRunContext();
         ResetPrintFile();
@@ -50,7 +50,11 @@ TEST_F(PrintFileTest, WritesEveryKindOfRecord) {
 }
 
 TEST_F(PrintFileTest, ControlCharactersBecomeBlanks) {
-    const std::string text = std::string("a\tb\nc\x7F" "d\xFF" "e\x01\xE0", 11);
+    const std::string text = std::string(
+        "a\tb\nc\x7F"
+        "d\xFF"
+        "e\x01\xE0",
+        11);
     OpenPrintFile("");
     PrintNewPage(10);
     PrintText(3, text, 1);
@@ -158,7 +162,8 @@ TEST(PrintFileFormat, JustificationCodes) {
         {"N 4 \\Z9.99\\ rest\\", "N 4 \\Z9.99\\"},
         {"  N12 x\\a\\  ", "N 12 \\a\\"},
     };
-    for (const auto& [code, expected] : cases) EXPECT_EQ(NormaliseJustifyCode(code), expected) << code;
+    for (const auto& [code, expected] : cases)
+        EXPECT_EQ(NormaliseJustifyCode(code), expected) << code;
     // A number beyond the range of a double is written with all the digits of the largest one.
     const std::string huge = NormaliseJustifyCode("N-1e400");
     EXPECT_EQ(huge.substr(0, 12), "N 1797693134");
