@@ -33,14 +33,6 @@ bool IsDigitPlace(char c) { return c == '9' || c == 'Z' || c == 'z' || c == '*';
 
 bool IsTrailingPlace(char c) { return IsDigitPlace(c) || c == '-' || c == '+'; }
 
-// The decimal digits of a whole, non-negative, finite double, without leading zeros.
-std::string WholeDigits(double whole) {
-    if (whole == 0) return "";
-    char buffer[400];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, whole, std::chars_format::fixed, 0);
-    return error == std::errc() ? std::string(buffer, end) : std::string();
-}
-
 // The number written freely, when it does not fit the picture's places.
 std::string OverflowText(int64_t length, bool negative, const std::string& digits, int64_t wholeDigits,
                          int64_t decimals) {
@@ -57,6 +49,20 @@ std::string OverflowText(int64_t length, bool negative, const std::string& digit
 }
 
 }  // namespace
+
+double RoundHalfEven(double value) {
+    double whole = std::trunc(value);
+    const double fraction = value - whole;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2) != 0)) whole += 1;
+    return whole;
+}
+
+std::string WholeNumberDigits(double whole) {
+    if (whole == 0) return "";
+    char buffer[400];
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, whole, std::chars_format::fixed, 0);
+    return error == std::errc() ? std::string(buffer, end) : std::string();
+}
 
 std::string FormatPicture(const std::string& picture, double value) {
     LoadPictureCharacters();
@@ -79,10 +85,7 @@ std::string FormatPicture(const std::string& picture, double value) {
     for (int64_t n = 0; n < decimals && std::isfinite(scale); ++n) scale *= 10;
     const double scaled = value == 0 ? 0 : std::fabs(value) * scale;
     if (!std::isfinite(scaled)) return std::string(length, '!');
-    double whole = std::trunc(scaled);
-    const double fraction = scaled - whole;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2) != 0)) whole += 1;
-    const std::string digits = WholeDigits(whole);
+    const std::string digits = WholeNumberDigits(RoundHalfEven(scaled));
     const int64_t digitCount = digits.size();
     const size_t lastNonZero = digits.find_last_not_of('0');
     const int64_t lastSignificant = lastNonZero == std::string::npos ? 0 : int64_t(lastNonZero) + 1;
