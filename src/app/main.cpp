@@ -5,6 +5,8 @@
 #include "platform/console.h"
 #include "platform/console_terminal.h"
 #include "platform/files.h"
+#include "tools/browse.h"
+#include "tools/popups.h"
 
 int main() {
     using namespace korvidan;
@@ -17,6 +19,9 @@ int main() {
     // against its folder; when the change fails they resolve against the start folder.
     if (!RunContext.rootDir.empty()) ChangeDirectory(RunContext.rootDir);
     RunContext.programName = "KORVIDAN";
+    // Alt+X, Alt+C and F4 reach the pop-up tools from any field.
+    RegisterPopupTools();
+    RegisterBrowseList();
     LoadFormSet();
     ConfirmAndPrint();
     return 0;
