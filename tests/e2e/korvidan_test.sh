@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# The program end to end in a real terminal (tmux), over a copy of the demo
+# installation, with a print program that only notes that it was started.
+set -euo pipefail
+
+BIN="${KORVIDAN_BINARY_DIR:?}/bin/korvidan"
+DEMO="${KORVIDAN_SOURCE_DIR:?}/install/demo"
+WORK=$(mktemp -d)
+SOCK="korvidan-e2e-$$"
+T="main"
+tmx() { tmux -L "$SOCK" "$@"; }
+cleanup() { tmx kill-server 2>/dev/null || true; rm -rf "$WORK"; }
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    echo "--- screen:" >&2
+    tmx capture-pane -p -t "$T" >&2 || true
+    exit 1
+}
+
+# Waits until the screen shows a text (fixed string), at most $2 seconds.
+wait_for() {
+    local deadline=$((SECONDS + ${2:-10}))
+    while ((SECONDS < deadline)); do
+        tmx capture-pane -p -t "$T" | grep -qF -- "$1" && return 0
+        sleep 0.05
+    done
+    fail "timed out waiting for: $1"
+}
+
+screen_line() { tmx capture-pane -p -t "$T" | sed -n "${1}p"; }
+
+# A fresh installation and print-program folder for each run.
+fresh_install() {
+    rm -rf "$WORK/root" "$WORK/exe"
+    mkdir -p "$WORK/root" "$WORK/exe"
+    cp -R "$DEMO/." "$WORK/root/"
+    printf '#!/bin/sh\necho started >> "%s"\n' "$WORK/exe/started.log" >"$WORK/exe/QORPRINT"
+    chmod +x "$WORK/exe/QORPRINT"
+}
+
+# Starts the program in the pane's shell; the shell prints its exit code afterwards.
+start_program() {
+    tmx send-keys -t "$T" "clear; QORROOT=$WORK/root/ QORTMP=$WORK/root/ QOREXE=$WORK/exe/ $BIN; echo EXIT=\$?" Enter
+    wait_for "Imprimir"
+}
+
+wait_end() {
+    wait_for "EXIT=0"
+}
+
+starts() { [ -f "$WORK/exe/started.log" ] && wc -l <"$WORK/exe/started.log" || echo 0; }
+
+tmx -f /dev/null new-session -d -s "$T" -x 80 -y 25 "env -i HOME=$WORK LANG=C.UTF-8 TERM=tmux-256color PATH=/usr/bin:/bin PS1='$ ' bash --norc --noprofile"
+tmx set -g escape-time 0
+tmx set -g status off
+wait_for '$'
+
+# 1. The form as drawn: the title centred on row 1, the double-framed window of
+#    form 1, its label and the help line; S and leaving the form prints.
+fresh_install
+start_program
+[ "$(screen_line 1)" = "                             Utilitats de l'empresa" ] || fail "title row: $(screen_line 1)"
+[ "$(screen_line 9)" = "       ╔════════════════════════════════════════════════════════════════╗" ] || fail "frame top"
+[ "$(screen_line 11)" = "       ║  Imprimir la taula de tipus impositius (S/N)?                  ║" ] || fail "label row"
+[ "$(screen_line 13)" = "       ║  F1: ajuda    Esc: sortir sense imprimir                       ║" ] || fail "help line"
+[ "$(screen_line 15)" = "       ╚════════════════════════════════════════════════════════════════╝" ] || fail "frame bottom"
+tmx send-keys -t "$T" S
+wait_for "(S/N)? S"
+tmx send-keys -t "$T" Enter
+wait_end
+records=$(grep -c $'\r$' "$WORK/root/qorprint.tmp")
+[ "$records" = 38 ] || fail "print file has $records records"
+[ "$(head -n 1 "$WORK/root/qorprint.tmp")" = $'DEVICEPANTALLA\r' ] || fail "device record"
+[ "$(starts)" = 1 ] || fail "print program started $(starts) times"
+
+# 2. The terminal is usable afterwards: normal screen, cursor shown, no mouse
+#    reporting, cooked mode with echo.
+[ "$(tmx display -p -t "$T" '#{alternate_on}#{cursor_flag}#{mouse_any_flag}')" = "010" ] ||
+    fail "terminal modes: $(tmx display -p -t "$T" '#{alternate_on}#{cursor_flag}#{mouse_any_flag}')"
+tmx send-keys -t "$T" "stty -a | tr ' ' '\n' | grep -xE -- '-?(icanon|echo)' | tr '\n' ' '; echo" Enter
+wait_for "icanon echo"
+
+# 3. Anything but a capital S prints nothing and starts nothing.
+for keys in "s Enter" "Escape" "Enter" "S Escape" "N Enter"; do
+    fresh_install
+    start_program
+    # shellcheck disable=SC2086
+    tmx send-keys -t "$T" $keys
+    wait_end
+    [ ! -e "$WORK/root/qorprint.tmp" ] || fail "keys '$keys' wrote a print file"
+    [ "$(starts)" = 0 ] || fail "keys '$keys' started the print program"
+done
+
+# 4. F1 shows the help of the menu's topic, F1 there the general help, Esc goes back.
+fresh_install
+start_program
+tmx send-keys -t "$T" F1
+wait_for "TAULA DE TIPUS IMPOSITIUS"
+tmx send-keys -t "$T" F1
+wait_for "AJUDA GENERAL DE LES PANTALLES"
+tmx send-keys -t "$T" Escape
+wait_for "TAULA DE TIPUS IMPOSITIUS"
+tmx send-keys -t "$T" Escape
+wait_for "F1: ajuda"
+tmx send-keys -t "$T" Escape
+wait_end
+[ "$(starts)" = 0 ] || fail "help started the print program"
+
+# 5. With Idioma SPA the label and the report are in Spanish.
+fresh_install
+sed -i 's/^Idioma=CAT/Idioma=SPA/' "$WORK/root/ZirpTerm.ini"
+tmx send-keys -t "$T" "clear; QORROOT=$WORK/root/ QORTMP=$WORK/root/ QOREXE=$WORK/exe/ $BIN; echo EXIT=\$?" Enter
+wait_for "¿Imprimir la tabla de tipos impositivos (S/N)?"
+wait_for "F1: ayuda    Esc: salir sin imprimir"
+tmx send-keys -t "$T" S Enter
+wait_end
+grep -q "TABLA DE TIPOS IMPOSITIVOS" "$WORK/root/qorprint.tmp" || fail "the report is not in Spanish"
+[ "$(starts)" = 1 ] || fail "print program started $(starts) times"
+
+# 6. A faulty form file is named with its line; a key ends the program, which runs no form.
+fresh_install
+printf '1,1\r\n0d\r\n2,0,0,0,0,0\r\n' >"$WORK/root/FORMS/KORVIDAN.QFM"
+tmx send-keys -t "$T" "clear; QORROOT=$WORK/root/ QORTMP=$WORK/root/ QOREXE=$WORK/exe/ $BIN; echo EXIT=\$?" Enter
+wait_for "KORVIDAN.QFM, línia 3:"
+tmx send-keys -t "$T" Enter
+wait_end
+[ "$(starts)" = 0 ] || fail "a faulty form file started the print program"
+
+echo "PASS"
