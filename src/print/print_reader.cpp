@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "datetime/text.h"
+#include "platform/codepage.h"
 #include "print/print_file.h"
 
 namespace korvidan {
@@ -13,6 +15,19 @@ namespace {
 constexpr char EndOfFile = '\x1A';
 // A report larger than this many characters laid out is refused rather than held in memory.
 constexpr std::size_t MaxLaidOutBytes = std::size_t{16} << 20;
+
+// Why a line cannot be read (shown to the user, in the suite's language).
+const char* const DeviceNotFirst =
+    "registre de dispositiu despr\x82s de la primera l\xA1nia";  // després, línia
+const char* const PageNotNumber =
+    "la llargada de p\x85gina no \x82s un n\xA3mero";  // pàgina, és, número
+const char* const NotARecord = "no \x82s un registre del fitxer d'impressi\xA2";  // és, impressió
+const char* const ColumnNotNumber = "la columna no \x82s un n\xA3mero";           // és, número
+const char* const AdvanceNotNumber =
+    "l'avan\x87 de l\xA1nia no \x82s un n\xA3mero";  // avanç, línia, és, número
+const char* const ColumnBeyondPage = "columna fora de la p\x85gina";  // pàgina
+const char* const PageTooLong = "p\x85gina massa llarga";             // pàgina
+const char* const ReportTooLarge = "informe massa gran";
 
 bool StartsWith(std::string_view line, std::string_view prefix) {
     return line.substr(0, prefix.size()) == prefix;
@@ -47,7 +62,7 @@ bool Fail(PrintFault& fault, int32_t lineNumber, const char* reason) {
 bool ReadRecord(std::string_view line, PrintRecord& record, PrintFault& fault) {
     const int32_t number = record.lineNumber;
     if (StartsWith(line, "DEVICE")) {
-        if (number != 1) return Fail(fault, number, "device record after the first line");
+        if (number != 1) return Fail(fault, number, DeviceNotFirst);
         record.kind = PrintRecord::Device;
         record.text = line.substr(6);
         return true;
@@ -55,7 +70,7 @@ bool ReadRecord(std::string_view line, PrintRecord& record, PrintFault& fault) {
     if (StartsWith(line, "PAGE")) {
         record.kind = PrintRecord::Page;
         if (!ParseNumber(line.substr(4), record.pageLength))
-            return Fail(fault, number, "page length is not a number");
+            return Fail(fault, number, PageNotNumber);
         return true;
     }
     if (StartsWith(line, "JUS")) {
@@ -70,13 +85,12 @@ bool ReadRecord(std::string_view line, PrintRecord& record, PrintFault& fault) {
     }
     const std::size_t first = line.find(',');
     const std::size_t last = line.rfind(',');
-    if (first == std::string_view::npos || first == last)
-        return Fail(fault, number, "not a record of the print file");
+    if (first == std::string_view::npos || first == last) return Fail(fault, number, NotARecord);
     record.kind = PrintRecord::Text;
     if (!ParseNumber(line.substr(0, first), record.column))
-        return Fail(fault, number, "column is not a number");
+        return Fail(fault, number, ColumnNotNumber);
     if (!ParseNumber(line.substr(last + 1), record.advance))
-        return Fail(fault, number, "line advance is not a number");
+        return Fail(fault, number, AdvanceNotNumber);
     record.text = line.substr(first + 1, last - first - 1);
     return true;
 }
@@ -95,15 +109,14 @@ class PageBuilder {
     }
 
     bool Place(const PrintRecord& record, PrintFault& fault) {
-        if (record.column > MaxPrintColumn)
-            return Fail(fault, record.lineNumber, "column beyond the page");
-        if (line_ >= MaxPrintPageLines) return Fail(fault, record.lineNumber, "page too long");
+        if (record.column > MaxPrintColumn) return Fail(fault, record.lineNumber, ColumnBeyondPage);
+        if (line_ >= MaxPrintPageLines) return Fail(fault, record.lineNumber, PageTooLong);
         // A column left of the page (a title wider than the page) starts at the margin.
         const std::size_t start = static_cast<std::size_t>(std::max(record.column, 1) - 1);
         std::string& text = LineAt(line_);
         const std::size_t end = std::max(start + record.text.size(), text.size());
         bytes_ += end - text.size();
-        if (bytes_ > MaxLaidOutBytes) return Fail(fault, record.lineNumber, "report too large");
+        if (bytes_ > MaxLaidOutBytes) return Fail(fault, record.lineNumber, ReportTooLarge);
         text.resize(end, ' ');
         text.replace(start, record.text.size(), Printable(record.text));
         line_ = static_cast<int32_t>(
@@ -185,6 +198,25 @@ bool LayOutPrint(const std::vector<PrintRecord>& records, PrintDocument& documen
     }
     pages.Finish();
     return true;
+}
+
+PrintDeviceKind DeviceKind(const std::string& device) {
+    std::string name = UpperCaseText(TrimBlanks(device));
+    if (!name.empty() && name.back() == ':') name.pop_back();
+    if (name.empty() || name == "CON" || name == "PANTALLA") return PrintDeviceKind::Screen;
+    if (name == "PRN" || name == "LPT1" || name == "LPT2" || name == "LPT3")
+        return PrintDeviceKind::Printer;
+    return PrintDeviceKind::File;
+}
+
+std::string DocumentText(const PrintDocument& document) {
+    std::string text;
+    for (std::size_t page = 0; page < document.pages.size(); ++page) {
+        if (page > 0) text += '\f';
+        for (const std::string& line : document.pages[page])
+            text += Cp850ToUtf8(TrimRightBlanks(line)) + "\n";
+    }
+    return text;
 }
 
 }  // namespace korvidan

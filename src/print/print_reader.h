@@ -46,4 +46,13 @@ bool ReadPrintRecords(std::string_view bytes, std::vector<PrintRecord>& records,
 bool LayOutPrint(const std::vector<PrintRecord>& records, PrintDocument& document,
                  PrintFault& fault);
 
+// Where a device text sends the report: none, "CON" or "PANTALLA" the screen;
+// "PRN" or "LPT1" to "LPT3" the printer (a final ":" allowed); anything else a file.
+enum class PrintDeviceKind { Screen, Printer, File };
+PrintDeviceKind DeviceKind(const std::string& device);
+
+// The pages as UTF-8 text: lines without trailing blanks, ended by LF, a form
+// feed between pages.
+std::string DocumentText(const PrintDocument& document);
+
 }  // namespace korvidan

@@ -11,6 +11,19 @@ namespace {
 using test::FixturePath;
 using test::ReadFileBytes;
 
+// Why a line cannot be read.
+const std::string DeviceNotFirst =
+    "registre de dispositiu despr\x82s de la primera l\xA1nia";  // després, línia
+const std::string PageNotNumber =
+    "la llargada de p\x85gina no \x82s un n\xA3mero";  // pàgina, és, número
+const std::string NotARecord = "no \x82s un registre del fitxer d'impressi\xA2";  // és, impressió
+const std::string ColumnNotNumber = "la columna no \x82s un n\xA3mero";           // és, número
+const std::string AdvanceNotNumber =
+    "l'avan\x87 de l\xA1nia no \x82s un n\xA3mero";  // avanç, línia, és, número
+const std::string ColumnBeyondPage = "columna fora de la p\x85gina";  // pàgina
+const std::string PageTooLong = "p\x85gina massa llarga";             // pàgina
+const std::string ReportTooLarge = "informe massa gran";
+
 // Reads and lays out bytes that must be a valid print file.
 PrintDocument LaidOut(const std::string& bytes) {
     std::vector<PrintRecord> records;
@@ -96,17 +109,17 @@ struct FaultCase {
 
 TEST(PrintReader, ReportsTheLineItCannotRead) {
     const FaultCase cases[] = {
-        {"DEVICEPRN\r\n\r\n", 2, "not a record of the print file"},
-        {"hello\r\n", 1, "not a record of the print file"},
-        {" 1 ,only one comma\r\n", 1, "not a record of the print file"},
-        {"x ,t, 0 \r\n", 1, "column is not a number"},
-        {" 1 ,t, 0 x\r\n", 1, "line advance is not a number"},
-        {" 1 ,t,\r\n", 1, "line advance is not a number"},
-        {" 1 ,t, 99999999999 \r\n", 1, "line advance is not a number"},
-        {" 1 ,t, 0 \r\nPAGE sixty\r\n", 2, "page length is not a number"},
-        {" 1 ,t, 0 \r\nDEVICEPRN\r\n", 2, "device record after the first line"},
-        {"LF only\n 1 ,t, 0 \n", 1, "column is not a number"},
-        {" 1 ,t, 0 \r", 1, "line advance is not a number"},  // cut short
+        {"DEVICEPRN\r\n\r\n", 2, NotARecord},
+        {"hello\r\n", 1, NotARecord},
+        {" 1 ,only one comma\r\n", 1, NotARecord},
+        {"x ,t, 0 \r\n", 1, ColumnNotNumber},
+        {" 1 ,t, 0 x\r\n", 1, AdvanceNotNumber},
+        {" 1 ,t,\r\n", 1, AdvanceNotNumber},
+        {" 1 ,t, 99999999999 \r\n", 1, AdvanceNotNumber},
+        {" 1 ,t, 0 \r\nPAGE sixty\r\n", 2, PageNotNumber},
+        {" 1 ,t, 0 \r\nDEVICEPRN\r\n", 2, DeviceNotFirst},
+        {"LF only\n 1 ,t, 0 \n", 1, ColumnNotNumber},
+        {" 1 ,t, 0 \r", 1, AdvanceNotNumber},  // cut short
     };
     for (const FaultCase& c : cases) {
         std::vector<PrintRecord> records;
@@ -119,9 +132,9 @@ TEST(PrintReader, ReportsTheLineItCannotRead) {
 
 TEST(PrintReader, RefusesWhatNoPageCanHold) {
     const FaultCase cases[] = {
-        {" 1000 ,t, 0 \r\n", 1, "column beyond the page"},
-        {" 1 ,t, 9999 \r\n 1 ,u, 0 \r\n", 2, "page too long"},
-        {" 1 ,t, 20000 \r\n 1 ,u, 0 \r\n", 2, "page too long"},
+        {" 1000 ,t, 0 \r\n", 1, ColumnBeyondPage},
+        {" 1 ,t, 9999 \r\n 1 ,u, 0 \r\n", 2, PageTooLong},
+        {" 1 ,t, 20000 \r\n 1 ,u, 0 \r\n", 2, PageTooLong},
     };
     for (const FaultCase& c : cases) {
         std::vector<PrintRecord> records;
@@ -141,7 +154,26 @@ TEST(PrintReader, RefusesWhatNoPageCanHold) {
     PrintDocument document;
     ASSERT_TRUE(ReadPrintRecords(many, records, fault));
     EXPECT_FALSE(LayOutPrint(records, document, fault));
-    EXPECT_EQ(fault.reason, "report too large");
+    EXPECT_EQ(fault.reason, ReportTooLarge);
+}
+
+TEST(PrintReader, DeviceKinds) {
+    const std::pair<std::string, PrintDeviceKind> cases[] = {
+        {"", PrintDeviceKind::Screen},           {"  ", PrintDeviceKind::Screen},
+        {"CON", PrintDeviceKind::Screen},        {"con:", PrintDeviceKind::Screen},
+        {"Pantalla", PrintDeviceKind::Screen},   {"PRN", PrintDeviceKind::Printer},
+        {" lpt1: ", PrintDeviceKind::Printer},   {"LPT3", PrintDeviceKind::Printer},
+        {"LPT4", PrintDeviceKind::File},         {"informe.txt", PrintDeviceKind::File},
+        {"C:\\TMP\\PRN", PrintDeviceKind::File},
+    };
+    for (const auto& [device, kind] : cases) EXPECT_EQ(DeviceKind(device), kind) << device;
+}
+
+TEST(PrintReader, DocumentTextInUtf8WithFormFeeds) {
+    PrintDocument document;
+    document.pages = {{"P\xB7GINA   ", "", "a"}, {"b"}};  // PÀGINA
+    EXPECT_EQ(DocumentText(document), "P\xC3\x80GINA\n\na\n\fb\n");
+    EXPECT_EQ(DocumentText(PrintDocument()), "");
 }
 
 }  // namespace
