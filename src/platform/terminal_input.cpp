@@ -244,8 +244,10 @@ Step PlainStep(const std::string& bytes, std::size_t pos) {
 }
 
 Step MouseStep(int buttonCode, int column, int row, std::size_t length) {
-    // Releases, motion and the wheel carry no click.
-    if ((buttonCode & (32 | 64 | 128)) != 0 || (buttonCode & 3) == 3) return Make(Step::Swallow, length);
+    // Releases, motion and the wheel carry no click, nor a report outside the cells.
+    if ((buttonCode & (32 | 64 | 128)) != 0 || (buttonCode & 3) == 3 || column < 1 || row < 1) {
+        return Make(Step::Swallow, length);
+    }
     static constexpr int16_t Buttons[3] = {1, 4, 2};  // left, middle, right
     Step step = Make(Step::Event, length);
     step.event.kind = ConsoleEvent::Mouse;
@@ -290,10 +292,9 @@ Step X10MouseStep(std::string_view input) {
     constexpr std::string_view Opening = "\x1b[M";
     if (input.size() < Opening.size() || input.substr(0, Opening.size()) != Opening) return Step{};
     if (input.size() < 6) return Make(Step::Partial, 0);
-    const int button = static_cast<uint8_t>(input[3]) - 32;
+    const int button = (static_cast<uint8_t>(input[3]) - 32) & 0xff;
     const int column = static_cast<uint8_t>(input[4]) - 32;
     const int row = static_cast<uint8_t>(input[5]) - 32;
-    if (button < 0 || column < 1 || row < 1) return Make(Step::Swallow, 6);
     return MouseStep(button, column, row, 6);
 }
 

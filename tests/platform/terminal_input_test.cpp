@@ -142,6 +142,7 @@ TEST(TerminalInputTest, SequencesGiveTheirKeys) {
         {"release", "\x1b[<0;10;5m", {}},
         {"motion", "\x1b[<32;10;5M", {}},
         {"wheel", "\x1b[<64;10;5M", {}},
+        {"a report outside the cells", "\x1b[<0;0;5M", {}},
         {"old mouse report", "\x1b[M !%", {Click(1, 5, 1)}},
         // Unknown sequences are swallowed, the keys around them kept.
         {"unknown CSI", "a\x1b[99;99;99zb", {Key('a'), Key('b')}},
