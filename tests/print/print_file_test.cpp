@@ -63,6 +63,15 @@ TEST_F(PrintFileTest, ControlCharactersBecomeBlanks) {
     EXPECT_EQ(text.size(), 11u);
 }
 
+TEST_F(PrintFileTest, EveryRecordStaysOnOneLine) {
+    OpenPrintFile("PR\nN");
+    PrintControl("@\r\ne");
+    std::string code = "N2\\Z\r\n9\\";
+    PrintJustify(code);
+    ClosePrintFile();
+    EXPECT_EQ(Written(), "DEVICEPR N\r\n*@  e\r\nJUSN 2 \\Z  9\\\r\n");
+}
+
 TEST_F(PrintFileTest, PageBreaksWhenThePageIsFull) {
     OpenPrintFile("PRN");
     PrintNewPage(3);
