@@ -1,4 +1,5 @@
-// Fuzz target for numeric pictures: any picture text with any double must give a text of the picture's length.
+// Fuzz target for numeric pictures: any picture with any double gives a text of the picture's
+// length.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

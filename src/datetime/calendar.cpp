@@ -71,7 +71,8 @@ int16_t Weekday(const std::string& date) {
     const int32_t y = int32_t(TextToNumber(UnpackDigits(yearBytes))) - 1;
     // Dates before 5 October 1582 count by the Julian calendar.
     static const std::string reform = PackDigits("15821005");
-    const int32_t start = date < reform ? FloorMod(y + y / 4, 7) + 6 : FloorMod(y + y / 4 - y / 100 + y / 400, 7) + 1;
+    const int32_t start =
+        date < reform ? FloorMod(y + y / 4, 7) + 6 : FloorMod(y + y / 4 - y / 100 + y / 400, 7) + 1;
     return int16_t(FloorMod(start + days - 1, 7) + 1);
 }
 

@@ -6,7 +6,7 @@
 
 namespace korvidan {
 
-// Days, calendar months or complete years ("D", "M", "A", any case) between two packed dates, in either order.
+// Days, months or complete years ("D", "M", "A", any case) between two packed dates, either order.
 int32_t DateDiff(const std::string& first, const std::string& second, const std::string& unit);
 
 // Day of the week of a packed date, 1 Monday to 7 Sunday.

@@ -1,4 +1,4 @@
-// Date texts: the user's separator and order of parts, and the month names and connectors of each language.
+// Date texts: the user's separator and order of parts, and each language's months and connectors.
 #include "datetime/date_format.h"
 
 #include <string_view>
@@ -11,7 +11,7 @@ namespace korvidan {
 
 namespace {
 
-// The words of one language: connectors, month names (twelve slots of ten) and the calendar's heading.
+// One language: connectors, month names (twelve slots of ten) and the calendar's heading.
 struct LanguageTable {
     std::string_view code;  // empty for the default row, which every other code gets
     std::string_view beforeConsonant;
@@ -45,7 +45,8 @@ constexpr bool TablesAreWellFormed() {
         if (table.months.size() != 120 || table.weekdays.size() != 20) return false;
     return true;
 }
-static_assert(TablesAreWellFormed(), "every language has twelve month slots of ten and a 20-character heading");
+static_assert(TablesAreWellFormed(),
+              "every language has twelve month slots of ten and a 20-character heading");
 
 // The separator of the short styles and the order of the parts; NUL until first read.
 char separator = '\0';
@@ -96,7 +97,9 @@ std::string FormatDate(const std::string& date, int16_t style, const std::string
     std::string result;
     if (month != 0 || day != 0) {
         for (char part : order) {
-            if ((part != 'D' && part != 'M' && part != 'A') || wanted.find(part) == std::string::npos) continue;
+            if ((part != 'D' && part != 'M' && part != 'A') ||
+                wanted.find(part) == std::string::npos)
+                continue;
             std::string piece;
             std::string connector(language.beforeDayOrYear);
             if (part == 'D') {
@@ -112,8 +115,9 @@ std::string FormatDate(const std::string& date, int16_t style, const std::string
                     piece = slot.substr(0, 3);
                 else
                     piece = std::to_string(month);
-                const bool vowel = !name.empty() && std::string_view("AEIOU").find(UpperCaseText(name.substr(0, 1))[0]) !=
-                                                        std::string_view::npos;
+                const char initial = name.empty() ? ' ' : UpperCaseText(name.substr(0, 1))[0];
+                const bool vowel =
+                    std::string_view("AEIOU").find(initial) != std::string_view::npos;
                 connector = vowel ? language.beforeVowel : language.beforeConsonant;
             }
             if (!result.empty()) result += style >= 2 ? connector : std::string(1, separator);
@@ -124,7 +128,8 @@ std::string FormatDate(const std::string& date, int16_t style, const std::string
 
     // The short styles have a fixed width, filled with blanks.
     const auto has = [&](char part) { return wanted.find(part) != std::string::npos; };
-    const int64_t width = int64_t(fields.size()) - 1 + (has('A') ? 4 : 0) + (has('D') ? 2 : 0) + (has('M') ? style + 2 : 0);
+    const int64_t width = int64_t(fields.size()) - 1 + (has('A') ? 4 : 0) + (has('D') ? 2 : 0) +
+                          (has('M') ? style + 2 : 0);
     result.resize(width > 0 ? size_t(width) : 0, ' ');
     return result;
 }

@@ -1,4 +1,4 @@
-// Date texts: a packed date written in the fixed, short, abbreviated or long style of the user's language.
+// Date texts: a packed date in the fixed, short, abbreviated or long style of the user's language.
 #pragma once
 
 #include <cstdint>
@@ -6,8 +6,7 @@
 
 namespace korvidan {
 
-// The date in style -1 (YYYY-MM-DD), 0 (short), 1 (short, month abbreviated) or 2+ (long),
-// showing the parts named by fields ("d", "m", "a" in any case).
+// The date in style -1 (YYYY-MM-DD), 0 (short), 1 (month abbreviated) or 2+ (long); fields "dma".
 std::string FormatDate(const std::string& date, int16_t style, const std::string& fields);
 
 // The calendar's weekday heading of the run's language, Monday first, 20 characters.

@@ -29,18 +29,25 @@ void LoadPictureCharacters() {
     if (thousandsCharacter == '\0') thousandsCharacter = ReadUserCharacter("MilCaracter", '.');
 }
 
-bool IsDigitPlace(char c) { return c == '9' || c == 'Z' || c == 'z' || c == '*'; }
+bool IsDigitPlace(char c) {
+    return c == '9' || c == 'Z' || c == 'z' || c == '*';
+}
 
-bool IsTrailingPlace(char c) { return IsDigitPlace(c) || c == '-' || c == '+'; }
+bool IsTrailingPlace(char c) {
+    return IsDigitPlace(c) || c == '-' || c == '+';
+}
 
 // The number written freely, when it does not fit the picture's places.
-std::string OverflowText(int64_t length, bool negative, const std::string& digits, int64_t wholeDigits,
-                         int64_t decimals) {
-    if (length < wholeDigits || (negative && length < wholeDigits + 1)) return std::string(length, '!');
+std::string OverflowText(int64_t length, bool negative, const std::string& digits,
+                         int64_t wholeDigits, int64_t decimals) {
+    if (length < wholeDigits || (negative && length < wholeDigits + 1))
+        return std::string(length, '!');
     std::string text = negative ? "-" : "";
     if (wholeDigits > 0) text += digits.substr(0, wholeDigits);
     if (decimals > 0) {
-        std::string padded = std::string(decimals > int64_t(digits.size()) ? decimals - digits.size() : 0, '0') + digits;
+        std::string padded =
+            std::string(decimals > int64_t(digits.size()) ? decimals - digits.size() : 0, '0') +
+            digits;
         text += decimalCharacter;
         text += padded.substr(padded.size() - decimals);
     }
@@ -60,7 +67,8 @@ double RoundHalfEven(double value) {
 std::string WholeNumberDigits(double whole) {
     if (whole == 0) return "";
     char buffer[400];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, whole, std::chars_format::fixed, 0);
+    auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, whole, std::chars_format::fixed, 0);
     return error == std::errc() ? std::string(buffer, end) : std::string();
 }
 
@@ -74,9 +82,11 @@ std::string FormatPicture(const std::string& picture, double value) {
     int64_t trailing = 0;
     int64_t decimals = 0;
     if (point != std::string::npos) {
-        for (size_t at = point + 1; at < picture.size(); ++at) trailing += IsTrailingPlace(picture[at]);
+        for (size_t at = point + 1; at < picture.size(); ++at)
+            trailing += IsTrailingPlace(picture[at]);
         if (trailing > 0)
-            for (size_t at = point + 1; at < picture.size() && IsDigitPlace(picture[at]); ++at) ++decimals;
+            for (size_t at = point + 1; at < picture.size() && IsDigitPlace(picture[at]); ++at)
+                ++decimals;
     }
     const bool signedPicture = picture.find_first_of("-+") != std::string::npos;
 
@@ -102,112 +112,114 @@ std::string FormatPicture(const std::string& picture, double value) {
         char& out = result[at - 1];
         const char digit = cursor <= digitCount ? digits[cursor - 1] : '\0';
         switch (picture[at - 1]) {
-        case '9':
-            out = digit ? digit : '0';
-            --cursor;
-            fill = {FillKind::Zero, false};
-            break;
-        case 'Z':
-        case 'z':
-            if (at < length - trailing) {
-                out = digit ? digit : ' ';
-                fill = {FillKind::Blank, !digit};
-            } else if (cursor <= lastSignificant || trailing == 0) {
+            case '9':
                 out = digit ? digit : '0';
-                fill = {FillKind::Blank, !digit};
-            } else {
-                out = ' ';
-                fill = {FillKind::Blank, true};
-            }
-            --cursor;
-            break;
-        case '*':
-            out = digit ? digit : '*';
-            --cursor;
-            fill = {FillKind::Star, !digit};
-            break;
-        case '.':
-            out = fill.empty ? fill.Character() : decimalCharacter;
-            trailing = 0;
-            break;
-        case ',':
-            out = thousandsCharacter;
-            break;
-        case '-':
-            out = negative ? '-' : ' ';
-            if (trailing > 0) --cursor;
-            break;
-        case '+':
-            out = negative ? '-' : '+';
-            if (trailing > 0) --cursor;
-            break;
-        default:
-            break;
+                --cursor;
+                fill = {FillKind::Zero, false};
+                break;
+            case 'Z':
+            case 'z':
+                if (at < length - trailing) {
+                    out = digit ? digit : ' ';
+                    fill = {FillKind::Blank, !digit};
+                } else if (cursor <= lastSignificant || trailing == 0) {
+                    out = digit ? digit : '0';
+                    fill = {FillKind::Blank, !digit};
+                } else {
+                    out = ' ';
+                    fill = {FillKind::Blank, true};
+                }
+                --cursor;
+                break;
+            case '*':
+                out = digit ? digit : '*';
+                --cursor;
+                fill = {FillKind::Star, !digit};
+                break;
+            case '.':
+                out = fill.empty ? fill.Character() : decimalCharacter;
+                trailing = 0;
+                break;
+            case ',':
+                out = thousandsCharacter;
+                break;
+            case '-':
+                out = negative ? '-' : ' ';
+                if (trailing > 0) --cursor;
+                break;
+            case '+':
+                out = negative ? '-' : '+';
+                if (trailing > 0) --cursor;
+                break;
+            default:
+                break;
         }
     }
     if (cursor > 0 || (!signedPicture && negative && at == 0))
         return OverflowText(length, negative, digits, wholeDigits, decimals);
 
-    // Pass two: the places left of the number; an unsigned picture takes the minus in the first free one.
+    // Pass two: the places left of the number; an unsigned picture takes the minus in the first
+    // free one.
     for (; at > 0; --at) {
         char& out = result[at - 1];
         const bool minusHere = pendingMinus && !signedPicture;
         const bool beforeTrailing = at < length - trailing;
         switch (picture[at - 1]) {
-        case '9':
-            if (minusHere && beforeTrailing) {
-                out = '-';
-                pendingMinus = false;
-            } else {
-                out = '0';
-            }
-            fill = {FillKind::Zero, false};
-            break;
-        case 'Z':
-        case 'z':
-            if (minusHere) {
-                out = '-';
-                pendingMinus = false;
-            } else if (!beforeTrailing && value != 0) {
-                out = '0';
-                fill = {FillKind::Blank, false};
-            } else {
-                out = ' ';
-                fill = {FillKind::Blank, true};
-            }
-            break;
-        case '*':
-            if (minusHere) {
-                out = '-';
-                pendingMinus = false;
-            } else {
-                out = beforeTrailing ? '*' : '0';
-                fill = {FillKind::Star, false};
-            }
-            break;
-        case ',':
-            if (minusHere) {
-                out = '-';
-                pendingMinus = false;
-            } else {
-                out = fill.kind == FillKind::Zero ? thousandsCharacter : fill.Character();
-            }
-            break;
-        case '.':
-            out = fill.empty ? fill.Character() : decimalCharacter;
-            break;
-        case '-':
-            out = negative ? '-' : ' ';
-            break;
-        case '+':
-            out = negative ? '-' : '+';
-            break;
-        default:
-            break;
+            case '9':
+                if (minusHere && beforeTrailing) {
+                    out = '-';
+                    pendingMinus = false;
+                } else {
+                    out = '0';
+                }
+                fill = {FillKind::Zero, false};
+                break;
+            case 'Z':
+            case 'z':
+                if (minusHere) {
+                    out = '-';
+                    pendingMinus = false;
+                } else if (!beforeTrailing && value != 0) {
+                    out = '0';
+                    fill = {FillKind::Blank, false};
+                } else {
+                    out = ' ';
+                    fill = {FillKind::Blank, true};
+                }
+                break;
+            case '*':
+                if (minusHere) {
+                    out = '-';
+                    pendingMinus = false;
+                } else {
+                    out = beforeTrailing ? '*' : '0';
+                    fill = {FillKind::Star, false};
+                }
+                break;
+            case ',':
+                if (minusHere) {
+                    out = '-';
+                    pendingMinus = false;
+                } else {
+                    out = fill.kind == FillKind::Zero ? thousandsCharacter : fill.Character();
+                }
+                break;
+            case '.':
+                out = fill.empty ? fill.Character() : decimalCharacter;
+                break;
+            case '-':
+                out = negative ? '-' : ' ';
+                break;
+            case '+':
+                out = negative ? '-' : '+';
+                break;
+            default:
+                break;
         }
     }
     // A minus that found no place would turn a negative number positive: show it freely instead.
-    if (pendingMinus && !signedPicture) return OverflowText(length, negative, digits, wholeDigits, decimals);
+    if (pendingMinus && !signedPicture)
+        return OverflowText(length, negative, digits, wholeDigits, decimals);
     return result;
 }
 

@@ -1,4 +1,4 @@
-// The display settings of section "Usuari" of the installation's "Zirp.ini", read once per process.
+// The display settings of section "Usuari" of the installation's "Zirp.ini".
 #pragma once
 
 #include <string>

@@ -65,18 +65,23 @@ void DrawTape(const CalcStateRecord& state) {
     for (int16_t slot = state.firstSlot; slot <= LastSlot; ++slot) {
         const TapeLine& line = state.tape[slot];
         DrawRow(state, slot,
-                "\xB3" + FormatPicture(AmountPicture(line.pointTyped, line.decimals), line.amount) + " " +  // │
+                "\xB3" + FormatPicture(AmountPicture(line.pointTyped, line.decimals), line.amount) +
+                    " " +  // │
                     line.op + "\xB3");
     }
-    DrawRow(state, 23, empty ? FrameLine('\xDA', '\xBF') : FrameLine('\xC3', '\xB4'));  // ┌ ┐ or ├ ┤
-    DrawRow(state, 25, FrameLine('\xC0', '\xD9'));                                      // └ ┘
+    DrawRow(state, 23,
+            empty ? FrameLine('\xDA', '\xBF') : FrameLine('\xC3', '\xB4'));  // ┌ ┐ or ├ ┤
+    DrawRow(state, 25, FrameLine('\xC0', '\xD9'));                           // └ ┘
 }
 
 // The display row; a refused operation shows the error mark "E" beside the value.
 void DrawDisplay(const CalcStateRecord& state, bool refused) {
     DrawRow(state, 24,
-            "\xB3" + FormatPicture(AmountPicture(state.pointTyped, state.decimals), state.displayValue) +  // │
-                (refused ? " E" : "  ") + "\xB3");
+            "\xB3" +
+                FormatPicture(AmountPicture(state.pointTyped, state.decimals),
+                              state.displayValue) +  // │
+                (refused ? " E" : "  ") +
+                "\xB3");
 }
 
 void OpenCalculatorWindow(const CalcStateRecord& state) {
@@ -98,7 +103,8 @@ void AppendTapeLine(CalcStateRecord& state, char op) {
 void Normalise(CalcStateRecord& state) {
     const double magnitude = std::fabs(state.displayValue);
     // The integer digits of the magnitude, so a negative result keeps 15 significant digits too.
-    const int32_t integerDigits = magnitude >= 1 ? int32_t(WholeNumberDigits(std::trunc(magnitude)).size()) : 0;
+    const int32_t integerDigits =
+        magnitude >= 1 ? int32_t(WholeNumberDigits(std::trunc(magnitude)).size()) : 0;
     double x = state.displayValue;
     int16_t d = 0;
     while (x != std::trunc(x) && d + integerDigits < 15) {
@@ -125,7 +131,8 @@ void StartNumber(CalcStateRecord& state) {
 }
 
 Outcome TypeDigit(CalcStateRecord& state, int16_t digit) {
-    if (state.pointTyped != 0 && state.typing != 0 && state.decimals == INT16_MAX) return Outcome::Refused;
+    if (state.pointTyped != 0 && state.typing != 0 && state.decimals == INT16_MAX)
+        return Outcome::Refused;
     CalcStateRecord next = state;
     StartNumber(next);
     // A digit extends the magnitude, so a number negated with T goes on growing away from zero.
@@ -186,7 +193,8 @@ void Clear(CalcStateRecord& state) {
 
 // To cents, the magnitude rounded a half to even, so a negative amount rounds like a positive one.
 Outcome RoundToCents(CalcStateRecord& state) {
-    const double rounded = std::copysign(RoundHalfEven(std::fabs(state.displayValue) * 100), state.displayValue) / 100;
+    const double rounded =
+        std::copysign(RoundHalfEven(std::fabs(state.displayValue) * 100), state.displayValue) / 100;
     if (!std::isfinite(rounded)) return Outcome::Refused;
     state.displayValue = rounded;
     state.accumulator = rounded;
@@ -198,7 +206,8 @@ Outcome RoundToCents(CalcStateRecord& state) {
 
 Outcome Percent(CalcStateRecord& state) {
     const bool ofTotal = state.pendingOp == "+" || state.pendingOp == "-";
-    const double percent = ofTotal ? state.accumulator / 100 * state.displayValue : state.displayValue / 100;
+    const double percent =
+        ofTotal ? state.accumulator / 100 * state.displayValue : state.displayValue / 100;
     if (!std::isfinite(percent)) return Outcome::Refused;
     AppendTapeLine(state, '%');
     state.displayValue = percent;
@@ -206,7 +215,7 @@ Outcome Percent(CalcStateRecord& state) {
     return Outcome::Done;
 }
 
-// Applies the pending operation; a division by zero or a result out of range is refused and changes nothing.
+// Applies the pending operation; division by zero or a result out of range is refused, unchanged.
 Outcome Operate(CalcStateRecord& state, char op) {
     const double value = state.displayValue;
     double total = value;
@@ -244,40 +253,56 @@ void MoveWindow(CalcStateRecord& state, bool toTheLeft) {
 
 Outcome ActOnKey(CalcStateRecord& state, int16_t key) {
     switch (key) {
-    case '0': case '1': case '2': case '3': case '4': case '5': case '6': case '7': case '8': case '9':
-        return TypeDigit(state, int16_t(key - '0'));
-    case '.':
-        TypePoint(state);
-        return Outcome::Done;
-    case 8:
-        DeleteDigit(state);
-        return Outcome::Done;
-    case '+': case '-': case '*': case '/':
-        return Operate(state, char(key));
-    case '=': case 13:
-        return state.typing == -1 ? Operate(state, '=') : Outcome::Done;
-    case '%':
-        return Percent(state);
-    case 'R':
-        return RoundToCents(state);
-    case 'C':
-        Clear(state);
-        return Outcome::Done;
-    case 'T':
-        state.displayValue = -state.displayValue;
-        return Outcome::Done;
-    case 0x4B00: case 0x7300:  // Left, Ctrl+Left
-        MoveWindow(state, true);
-        return Outcome::Done;
-    case 0x4D00: case 0x7400:  // Right, Ctrl+Right
-        MoveWindow(state, false);
-        return Outcome::Done;
-    case 'F': case 0x2100:  // Alt+F
-        return Outcome::Finish;
-    case 27:
-        return Outcome::Cancel;
-    default:
-        return Outcome::Done;
+        case '0':
+        case '1':
+        case '2':
+        case '3':
+        case '4':
+        case '5':
+        case '6':
+        case '7':
+        case '8':
+        case '9':
+            return TypeDigit(state, int16_t(key - '0'));
+        case '.':
+            TypePoint(state);
+            return Outcome::Done;
+        case 8:
+            DeleteDigit(state);
+            return Outcome::Done;
+        case '+':
+        case '-':
+        case '*':
+        case '/':
+            return Operate(state, char(key));
+        case '=':
+        case 13:
+            return state.typing == -1 ? Operate(state, '=') : Outcome::Done;
+        case '%':
+            return Percent(state);
+        case 'R':
+            return RoundToCents(state);
+        case 'C':
+            Clear(state);
+            return Outcome::Done;
+        case 'T':
+            state.displayValue = -state.displayValue;
+            return Outcome::Done;
+        case 0x4B00:
+        case 0x7300:  // Left, Ctrl+Left
+            MoveWindow(state, true);
+            return Outcome::Done;
+        case 0x4D00:
+        case 0x7400:  // Right, Ctrl+Right
+            MoveWindow(state, false);
+            return Outcome::Done;
+        case 'F':
+        case 0x2100:  // Alt+F
+            return Outcome::Finish;
+        case 27:
+            return Outcome::Cancel;
+        default:
+            return Outcome::Done;
     }
 }
 
@@ -291,7 +316,8 @@ std::string FinishText(const CalcStateRecord& state) {
         digits = WholeNumberDigits(scaled);
     } else {  // more decimals than a double can scale: write them out exactly
         std::string buffer(size_t(shown) + 400, '\0');
-        const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, shown);
+        const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                           std::chars_format::fixed, shown);
         buffer.resize(size_t(written.ptr - buffer.data()));
         buffer.erase(std::remove(buffer.begin(), buffer.end(), '.'), buffer.end());
         digits = buffer.substr(std::min(buffer.find_first_not_of('0'), buffer.size()));
@@ -337,7 +363,8 @@ std::vector<StateField> SplitStateFields(const std::string& text) {
             at = end;
         }
         fields.push_back(std::move(field));
-        if (at < text.size()) at += (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ? 2 : 1;
+        if (at < text.size())
+            at += (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ? 2 : 1;
     }
     return fields;
 }
@@ -356,17 +383,22 @@ bool ReadNumber(const StateField& field, double& number) {
 
 void ReadWhole(const StateField& field, int32_t low, int32_t high, int16_t& number) {
     double value = 0;
-    if (ReadNumber(field, value) && value == std::trunc(value) && value >= low && value <= high) number = int16_t(value);
+    if (ReadNumber(field, value) && value == std::trunc(value) && value >= low && value <= high)
+        number = int16_t(value);
 }
 
 void ReadOp(const StateField& field, char& op) {
-    const char mark = field.text.empty() ? ' ' : field.text[0];  // a one-character field: "" reads as a blank
-    if (field.text.size() <= 1 && std::string_view("+-*/=%R \0", 9).find(mark) != std::string_view::npos) op = mark;
+    const char mark =
+        field.text.empty() ? ' ' : field.text[0];  // a one-character field: "" reads as a blank
+    if (field.text.size() <= 1 &&
+        std::string_view("+-*/=%R \0", 9).find(mark) != std::string_view::npos)
+        op = mark;
 }
 
 std::string NumberText(double value) {
     char buffer[512];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    const auto written =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
     return std::string(buffer, written.ptr);
 }
 
@@ -380,7 +412,9 @@ CalcStateRecord ParseCalcState(const std::string& text) {
     CalcStateRecord state;
     const std::vector<StateField> fields = SplitStateFields(text);
     const StateField missing;
-    const auto at = [&](size_t index) -> const StateField& { return index < fields.size() ? fields[index] : missing; };
+    const auto at = [&](size_t index) -> const StateField& {
+        return index < fields.size() ? fields[index] : missing;
+    };
     ReadWhole(at(0), 1, LastWindowColumn, state.windowColumn);
     ReadWhole(at(1), 2, EmptyTape, state.firstSlot);
     ReadNumber(at(2), state.displayValue);
@@ -390,7 +424,8 @@ CalcStateRecord ParseCalcState(const std::string& text) {
     ReadWhole(at(6), -1, 0, state.pointTyped);
     ReadWhole(at(7), 0, INT16_MAX, state.decimals);
     if (at(8).quoted) state.lastKey = at(8).text;
-    if (at(9).text == "+" || at(9).text == "-" || at(9).text == "*" || at(9).text == "/") state.pendingOp = at(9).text;
+    if (at(9).text == "+" || at(9).text == "-" || at(9).text == "*" || at(9).text == "/")
+        state.pendingOp = at(9).text;
     for (int16_t slot = 1; slot <= LastSlot; ++slot) {
         const size_t base = 10 + 4 * size_t(slot - 1);
         if (base >= fields.size()) break;
@@ -405,15 +440,16 @@ CalcStateRecord ParseCalcState(const std::string& text) {
 
 std::string CalcStateText(const CalcStateRecord& state) {
     const std::string end = "\r\n";
-    std::string text = std::to_string(state.windowColumn) + "," + std::to_string(state.firstSlot) + "," +
-                       NumberText(state.displayValue) + "," + NumberText(state.accumulator) + end;
+    std::string text = std::to_string(state.windowColumn) + "," + std::to_string(state.firstSlot) +
+                       "," + NumberText(state.displayValue) + "," + NumberText(state.accumulator) +
+                       end;
     text += std::to_string(state.cleared) + "," + std::to_string(state.typing) + "," +
             std::to_string(state.pointTyped) + "," + std::to_string(state.decimals) + end;
     text += Quoted(state.lastKey) + "," + Quoted(state.pendingOp) + end;
     for (int16_t slot = 1; slot <= LastSlot; ++slot) {
         const TapeLine& line = state.tape[slot];
-        text += NumberText(line.amount) + "," + std::to_string(line.pointTyped) + "," + std::to_string(line.decimals) +
-                "," + Quoted(std::string(1, line.op)) + end;
+        text += NumberText(line.amount) + "," + std::to_string(line.pointTyped) + "," +
+                std::to_string(line.decimals) + "," + Quoted(std::string(1, line.op)) + end;
     }
     return text;
 }

@@ -1,4 +1,4 @@
-// The pop-up adding machine with a paper tape (Alt+X); its state lives in QORCALC.TMP of the terminal folder.
+// The pop-up adding machine with a paper tape (Alt+X); its state is kept in QORCALC.TMP.
 #pragma once
 
 #include <array>
@@ -12,7 +12,8 @@ struct TapeLine {
     double amount = 0;
     int16_t pointTyped = 0;
     int16_t decimals = 0;
-    char op = '\0';  // "+", "-", "*", "/", "=", "%", "R", a blank for a result, NUL when never written
+    char op =
+        '\0';  // "+", "-", "*", "/", "=", "%", "R", a blank for a result, NUL when never written
 };
 
 // The calculator between two keys, and in its state file between two uses.
@@ -30,10 +31,11 @@ struct CalcStateRecord {
     std::array<TapeLine, 23> tape{};  // slots 1 to 22; slot 22 is the newest
 };
 
-// Runs the calculator until F (returns the value in hundredths, as digits to type) or Esc (returns "").
+// Runs the calculator until F (returns the value in hundredths, as digits to type) or Esc (returns
+// "").
 std::string RunCalculator();
 
-// The state read from the text of a state file; every field that cannot be read keeps its first-use value.
+// The state read from a state file's text; a field that cannot be read keeps its first-use value.
 CalcStateRecord ParseCalcState(const std::string& text);
 
 // The text of the state file for a state.

@@ -23,7 +23,7 @@ constexpr int16_t LastYear = 9999;
 // The year shown, the first month of its quarter, and the tables of that year.
 struct CalendarPage {
     int16_t firstMonth = 1;
-    std::array<int16_t, 13> monthLength{};                  // months 1 to 12
+    std::array<int16_t, 13> monthLength{};                // months 1 to 12
     std::array<std::array<int16_t, 32>, 13> weekdayOf{};  // months 1 to 12, days 1 to 31
 };
 
@@ -53,7 +53,7 @@ void DrawCalendarPage(int16_t year, int16_t month, CalendarPage& page) {
     WriteAt(0, int16_t((lastColumn - firstColumn - 5) / 2 + 1), " " + RightAligned(year, 4) + " ");
     WriteAt(1, 1, WeekdayHeader());
 
-    // Month lengths by the Gregorian rule for every year; weekdays as the calendar of the time had them.
+    // Month lengths by the Gregorian rule for every year; weekdays as the time's calendar had them.
     const bool leap = IsGregorianLeapYear(year);
     for (int16_t u = 1; u <= 12; ++u) {
         page.monthLength[u] = MonthLength(u, leap);
@@ -70,22 +70,26 @@ void DrawCalendarPage(int16_t year, int16_t month, CalendarPage& page) {
         const std::string name = FoldUpper(FormatDate(PackDate(year, u, 1), 2, "m"));
         WriteAt(top, int16_t((lastColumn - firstColumn - int16_t(name.size()) + 1) / 2 + 1), name);
         SetColourMode("h");
-        for (int16_t w = int16_t(2 - first); w <= 0; ++w) WriteAt(top + 1, int16_t(3 * (w + first) - 5), "  ");
+        for (int16_t w = int16_t(2 - first); w <= 0; ++w)
+            WriteAt(top + 1, int16_t(3 * (w + first) - 5), "  ");
         for (int16_t w = 1; w <= page.monthLength[u]; ++w)
-            WriteAt(int16_t(top + 1 + (first + w - 2) / 7), int16_t(3 * page.weekdayOf[u][w] - 2), RightAligned(w, 2));
+            WriteAt(int16_t(top + 1 + (first + w - 2) / 7), int16_t(3 * page.weekdayOf[u][w] - 2),
+                    RightAligned(w, 2));
         for (int16_t w = int16_t(page.monthLength[u] + 1); w <= 43 - first; ++w)
-            WriteAt(int16_t(top + 1 + (first + w - 2) / 7), int16_t((first + w - 2) % 7 * 3 + 1), "  ");
+            WriteAt(int16_t(top + 1 + (first + w - 2) / 7), int16_t((first + w - 2) % 7 * 3 + 1),
+                    "  ");
     }
 }
 
 // Writes the highlighted day in the current colour at its cell.
 void WriteDay(const PickedDay& date, const CalendarPage& page) {
-    const int16_t row = int16_t((date.month - page.firstMonth) * 7 + 3 + (page.weekdayOf[date.month][1] + date.day - 2) / 7);
+    const int16_t row = int16_t((date.month - page.firstMonth) * 7 + 3 +
+                                (page.weekdayOf[date.month][1] + date.day - 2) / 7);
     WriteAt(row, int16_t(3 * page.weekdayOf[date.month][date.day] - 2), RightAligned(date.day, 2));
 }
 
-// After an arrow key: a day before the first or past the last of its month moves into the next month,
-// and a month that leaves the page turns the page.
+// After an arrow key: a day before the first or past the last of its month moves into the next
+// month, and a month that leaves the page turns the page.
 void ApplyDayRule(PickedDay& date, CalendarPage& page) {
     if (date.day < 1) --date.month;
     if (date.month < page.firstMonth) {
@@ -129,13 +133,20 @@ bool LeavesCalendar(int16_t key, const PickedDay& date) {
     const bool firstMonth = date.year == FirstYear && date.month == 1;
     const bool lastMonth = date.year == LastYear && date.month == 12;
     switch (key) {
-    case 0x4B00: return firstMonth && date.day <= 1;
-    case 0x4800: return firstMonth && date.day <= 7;
-    case 0x4D00: return lastMonth && date.day >= 31;
-    case 0x5000: return lastMonth && date.day >= 25;
-    case 0x4900: return date.year == FirstYear && date.month <= 3;
-    case 0x5100: return date.year == LastYear && date.month >= 10;
-    default: return false;
+        case 0x4B00:
+            return firstMonth && date.day <= 1;
+        case 0x4800:
+            return firstMonth && date.day <= 7;
+        case 0x4D00:
+            return lastMonth && date.day >= 31;
+        case 0x5000:
+            return lastMonth && date.day >= 25;
+        case 0x4900:
+            return date.year == FirstYear && date.month <= 3;
+        case 0x5100:
+            return date.year == LastYear && date.month >= 10;
+        default:
+            return false;
     }
 }
 
@@ -183,22 +194,38 @@ std::string PickDate() {
         }
         if (key == 27) break;
         switch (key) {
-        case 0x4D00: ++date.day; ApplyDayRule(date, page); break;
-        case 0x4B00: --date.day; ApplyDayRule(date, page); break;
-        case 0x5000: date.day = int16_t(date.day + 7); ApplyDayRule(date, page); break;
-        case 0x4800: date.day = int16_t(date.day - 7); ApplyDayRule(date, page); break;
-        case 0x5100: TurnQuarter(date, page, 3); break;
-        case 0x4900: TurnQuarter(date, page, -3); break;
-        case 0x4700:
-            date.month = 1;
-            if (page.firstMonth != 1) DrawCalendarPage(date.year, date.month, page);
-            break;
-        case 0x4F00:
-            date.month = 12;
-            if (page.firstMonth != 10) DrawCalendarPage(date.year, date.month, page);
-            break;
-        default:
-            break;
+            case 0x4D00:
+                ++date.day;
+                ApplyDayRule(date, page);
+                break;
+            case 0x4B00:
+                --date.day;
+                ApplyDayRule(date, page);
+                break;
+            case 0x5000:
+                date.day = int16_t(date.day + 7);
+                ApplyDayRule(date, page);
+                break;
+            case 0x4800:
+                date.day = int16_t(date.day - 7);
+                ApplyDayRule(date, page);
+                break;
+            case 0x5100:
+                TurnQuarter(date, page, 3);
+                break;
+            case 0x4900:
+                TurnQuarter(date, page, -3);
+                break;
+            case 0x4700:
+                date.month = 1;
+                if (page.firstMonth != 1) DrawCalendarPage(date.year, date.month, page);
+                break;
+            case 0x4F00:
+                date.month = 12;
+                if (page.firstMonth != 10) DrawCalendarPage(date.year, date.month, page);
+                break;
+            default:
+                break;
         }
     }
 

@@ -25,12 +25,13 @@ TEST(CalendarTest, LeapYearsFollowJulianThenGregorianRule) {
     const struct {
         int32_t year;
         bool leap;
-    } cases[] = {{1500, true}, {1580, true}, {1582, false}, {1600, true}, {1700, false},
+    } cases[] = {{1500, true},  {1580, true}, {1582, false}, {1600, true}, {1700, false},
                  {1900, false}, {2000, true}, {2023, false}, {2024, true}, {2100, false}};
     for (const auto& c : cases) EXPECT_EQ(IsLeapYear(c.year), c.leap) << c.year;
     EXPECT_FALSE(IsGregorianLeapYear(1500));
     const int16_t lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    for (int month = 1; month <= 12; ++month) EXPECT_EQ(MonthLength(month, false), lengths[month - 1]);
+    for (int month = 1; month <= 12; ++month)
+        EXPECT_EQ(MonthLength(month, false), lengths[month - 1]);
     EXPECT_EQ(MonthLength(2, true), 29);
 }
 
@@ -59,8 +60,10 @@ TEST(CalendarTest, DifferencesInDaysMonthsAndYears) {
         {"", std::string(4, '\x80'), "D", 0},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(DateDiff(c.first, c.second, c.unit), c.expected) << UnpackDigits(c.first) << " " << c.unit;
-        EXPECT_EQ(DateDiff(c.second, c.first, c.unit), c.expected) << "swapped " << UnpackDigits(c.first);
+        EXPECT_EQ(DateDiff(c.first, c.second, c.unit), c.expected)
+            << UnpackDigits(c.first) << " " << c.unit;
+        EXPECT_EQ(DateDiff(c.second, c.first, c.unit), c.expected)
+            << "swapped " << UnpackDigits(c.first);
     }
 }
 
@@ -69,10 +72,11 @@ TEST(CalendarTest, WeekdaysAroundTheReformAndTheCenturies) {
         std::string date;
         int16_t weekday;
     } cases[] = {
-        {Date(2024, 1, 1), 1},   {Date(2024, 12, 31), 2}, {Date(2024, 3, 15), 5},  {Date(2000, 1, 1), 6},
-        {Date(1900, 1, 1), 1},   {Date(1700, 2, 28), 7},  {Date(1700, 3, 1), 1},   {Date(1600, 2, 29), 2},
-        {Date(1582, 10, 4), 4},  {Date(1582, 10, 5), 2},  {Date(1582, 10, 15), 5}, {Date(1500, 1, 1), 3},
-        {Date(1500, 2, 29), 6},  {Date(1, 1, 1), 6},      {Date(2100, 12, 31), 5},
+        {Date(2024, 1, 1), 1},  {Date(2024, 12, 31), 2}, {Date(2024, 3, 15), 5},
+        {Date(2000, 1, 1), 6},  {Date(1900, 1, 1), 1},   {Date(1700, 2, 28), 7},
+        {Date(1700, 3, 1), 1},  {Date(1600, 2, 29), 2},  {Date(1582, 10, 4), 4},
+        {Date(1582, 10, 5), 2}, {Date(1582, 10, 15), 5}, {Date(1500, 1, 1), 3},
+        {Date(1500, 2, 29), 6}, {Date(1, 1, 1), 6},      {Date(2100, 12, 31), 5},
     };
     for (const auto& c : cases) EXPECT_EQ(Weekday(c.date), c.weekday) << UnpackDigits(c.date);
 }
@@ -83,19 +87,21 @@ TEST(CalendarTest, WeekdaysAdvanceWithTheDayCount) {
     for (int32_t year = 1583; year <= 2400; ++year)
         for (int32_t month = 1; month <= 12; ++month) {
             const std::string date = Date(year, month, 1);
-            ASSERT_EQ(Weekday(date), (DateDiff(gregorian, date, "D") + 4) % 7 + 1) << year << "-" << month;
+            ASSERT_EQ(Weekday(date), (DateDiff(gregorian, date, "D") + 4) % 7 + 1)
+                << year << "-" << month;
         }
     const std::string julian = Date(1582, 10, 4);
     for (int32_t year = 1; year <= 1582; ++year)
         for (int32_t month = 1; month <= (year == 1582 ? 10 : 12); ++month) {
             const std::string date = Date(year, month, 1);
-            ASSERT_EQ(Weekday(date), ((3 - DateDiff(date, julian, "D")) % 7 + 7) % 7 + 1) << year << "-" << month;
+            ASSERT_EQ(Weekday(date), ((3 - DateDiff(date, julian, "D")) % 7 + 7) % 7 + 1)
+                << year << "-" << month;
         }
 }
 
 TEST(CalendarTest, TextsThatAreNotDatesGiveAWeekdayInRange) {
-    const std::string texts[] = {"", "    ", std::string(4, '\x80'), std::string(4, '\xff'), "\x80\x80", "\xff",
-                                 std::string(40, '\x99')};
+    const std::string texts[] = {"",         "    ", std::string(4, '\x80'), std::string(4, '\xff'),
+                                 "\x80\x80", "\xff", std::string(40, '\x99')};
     for (const std::string& text : texts) {
         const int16_t weekday = Weekday(text);
         EXPECT_GE(weekday, 1);

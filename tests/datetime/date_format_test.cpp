@@ -15,7 +15,7 @@ using test::ScratchDir;
 using test::WriteFileBytes;
 
 class DateFormatTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { UseSettings(""); }
     void TearDown() override {
         ResetDateSettings();
@@ -50,18 +50,21 @@ TEST_F(DateFormatTest, WorkedTableWithDefaultSettings) {
         {1, "dma", "CAT", "15/mar/2024", "5/abr/2024 "},
         {2, "dma", "CAT", "15 de mar\x87 del 2024", "5 d'abril del 2024"},  // març
         {2, "dma", "SPA", "15 de marzo de 2024", "5 de abril de 2024"},
-        {2, "dma", "GLG", "15 de mar\x87o do 2024", "5 de abril do 2024"},  // março
+        {2, "dma", "GLG", "15 de mar\x87o do 2024", "5 de abril do 2024"},    // março
         {2, "dma", "OCI", "15 de mar\x87 deth 2024", "5 d'abriu deth 2024"},  // març
         {2, "m", "CAT", "mar\x87", "abril"},
         {2, "ma", "CAT", "mar\x87 del 2024", "abril del 2024"},
-        {2, "DMA", "", "15 de mar\x87 del 2024", "5 d'abril del 2024"},  // an empty code takes the default
+        {2, "DMA", "", "15 de mar\x87 del 2024",
+         "5 d'abril del 2024"},  // an empty code takes the default
         {2, "dma", "spa", "15 de mar\x87 del 2024", "5 d'abril del 2024"},  // codes are not folded
         {9, "dma", "SPA", "15 de marzo de 2024", "5 de abril de 2024"},
     };
     for (const auto& row : rows) {
         RunContext.language = row.language;
-        EXPECT_EQ(FormatDate(March15, row.style, row.fields), row.march15) << row.style << row.fields << row.language;
-        EXPECT_EQ(FormatDate(April5, row.style, row.fields), row.april5) << row.style << row.fields << row.language;
+        EXPECT_EQ(FormatDate(March15, row.style, row.fields), row.march15)
+            << row.style << row.fields << row.language;
+        EXPECT_EQ(FormatDate(April5, row.style, row.fields), row.april5)
+            << row.style << row.fields << row.language;
     }
 }
 
@@ -72,11 +75,11 @@ TEST_F(DateFormatTest, MonthNamesAndAbbreviationsOfEveryLanguage) {
         const char* longName;
         const char* abbreviation;
     } rows[] = {
-        {"SPA", 9, "septiembre", "sep"}, {"SPA", 1, "enero", "ene"},      {"GLG", 2, "fevereiro", "fev"},
-        {"OCI", 1, "g\x8Ar", "g\x8Ar"},  // gèr
-        {"OCI", 2, "hereu\x8Ar", "her"},  // hereuèr
-        {"OCI", 7, "junhsega", "jun"},   {"CAT", 12, "desembre", "des"},  {"CAT", 8, "agost", "ago"},
-        {"CAT", 13, "", "   "},  // no such month: no name
+        {"SPA", 9, "septiembre", "sep"}, {"SPA", 1, "enero", "ene"},
+        {"GLG", 2, "fevereiro", "fev"},  {"OCI", 1, "g\x8Ar", "g\x8Ar"},  // gèr
+        {"OCI", 2, "hereu\x8Ar", "her"},                                  // hereuèr
+        {"OCI", 7, "junhsega", "jun"},   {"CAT", 12, "desembre", "des"},
+        {"CAT", 8, "agost", "ago"},      {"CAT", 13, "", "   "},  // no such month: no name
     };
     for (const auto& row : rows) {
         RunContext.language = row.language;
@@ -84,7 +87,8 @@ TEST_F(DateFormatTest, MonthNamesAndAbbreviationsOfEveryLanguage) {
         EXPECT_EQ(FormatDate(date, 2, "m"), row.longName) << row.language << row.month;
         EXPECT_EQ(FormatDate(date, 1, "m"), row.abbreviation) << row.language << row.month;
     }
-    // A month that starts with a vowel takes the vowel connector; "octubre" and "agost" by language.
+    // A month that starts with a vowel takes the vowel connector; "octubre" and "agost" by
+    // language.
     RunContext.language = "CAT";
     EXPECT_EQ(FormatDate(PackDate(2024, 10, 1), 2, "dm"), "1 d'octubre");
     EXPECT_EQ(FormatDate(PackDate(2024, 13, 1), 2, "dm"), "1 de ");
@@ -102,7 +106,7 @@ TEST_F(DateFormatTest, OrderAndSeparatorComeFromTheSettings) {
         {"DatOrdre=MDA\r\n", 2, "mar\x87 del 15 del 2024"},
         {"DatOrdre=AMD\r\nDatCaracter=-\r\n", 0, "2024-3-15 "},
         {"DatOrdre=MDAX\r\nDatCaracter=.x\r\n", 1, "mar.15.2024"},  // cut to three, first character
-        {"DatOrdre=dma\r\n", 0, "          "},  // small letters name no part
+        {"DatOrdre=dma\r\n", 0, "          "},                      // small letters name no part
         {"DatOrdre=dma\r\n", 2, ""},
         {"DatOrdre=D\r\n", 0, "15        "},  // filled with blanks: only the day
         {"DatOrdre=   \r\nDatCaracter= \r\n", 0, "15/3/2024 "},

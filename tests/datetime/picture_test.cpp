@@ -1,4 +1,4 @@
-// Tests of numeric pictures: the worked table under both settings, rounding, overflow and hostile pictures.
+// Tests of numeric pictures: the worked table in both settings, rounding, overflow, odd input.
 #include "datetime/picture.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ using test::WriteFileBytes;
 
 // An installation whose Zirp.ini holds the given [Usuari] lines; the cache starts unset.
 class PictureTest : public ::testing::Test {
-protected:
+  protected:
     void UseSettings(const std::string& usuariLines) {
         WriteFileBytes(dir / "Zirp.ini", "[Usuari]\r\n" + usuariLines);
         env.Set("QORROOT", dir.path());
@@ -74,32 +74,35 @@ const Row WorkedRows[] = {
 TEST_F(PictureTest, WorkedTableWithDefaultCharacters) {
     UseSettings("");
     for (const Row& row : WorkedRows)
-        EXPECT_EQ(FormatPicture(row.picture, row.value), row.withDefaults) << row.picture << " " << row.value;
+        EXPECT_EQ(FormatPicture(row.picture, row.value), row.withDefaults)
+            << row.picture << " " << row.value;
 }
 
 TEST_F(PictureTest, WorkedTableWithCommaAsDecimalCharacter) {
     UseSettings("DecCaracter=,\r\nMilCaracter=.\r\n");
     for (const Row& row : WorkedRows)
-        EXPECT_EQ(FormatPicture(row.picture, row.value), row.withComma) << row.picture << " " << row.value;
+        EXPECT_EQ(FormatPicture(row.picture, row.value), row.withComma)
+            << row.picture << " " << row.value;
 }
 
 TEST_F(PictureTest, FurtherCases) {
     UseSettings("");
     const Row rows[] = {
         {"", 5, "", ""},
-        {"abc", 5, "  5", ""},        // no digit place: shown freely
-        {"abc", 0, "abc", ""},        // zero keeps the literals
+        {"abc", 5, "  5", ""},  // no digit place: shown freely
+        {"abc", 0, "abc", ""},  // zero keeps the literals
         {"Z9.99 %", -0.5, " -'50 %", ""},
-        {"ZZ9", 1e300, "!!!", ""},    // far too wide
+        {"ZZ9", 1e300, "!!!", ""},                                       // far too wide
         {"-ZZ,ZZZ,ZZZ,ZZZ,ZZ9.99", 12.5, "                 12'50", ""},  // the calculator's display
         {"-ZZ,ZZZ,ZZZ,ZZZ,ZZ9.99", -12.5, "-                12'50", ""},
-        {"ZZ9", -0.0, "  0", ""},      // negative zero is not below zero
+        {"ZZ9", -0.0, "  0", ""},  // negative zero is not below zero
         // A minus with no place left of the number is not dropped: the number is shown freely.
         {".99", -0.5, "-'5", ""},
         {"%99", -12, "-12", ""},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(FormatPicture(row.picture, row.value), row.withDefaults) << row.picture << " " << row.value;
+        EXPECT_EQ(FormatPicture(row.picture, row.value), row.withDefaults)
+            << row.picture << " " << row.value;
 }
 
 TEST_F(PictureTest, BlankOrMissingSettingsGiveTheDefaults) {
@@ -119,14 +122,25 @@ TEST_F(PictureTest, CharactersAreReadOnceAndKeptForTheProcess) {
 
 TEST_F(PictureTest, ValuesThatAreNotFiniteAndHostilePicturesStillGiveTheirLength) {
     UseSettings("");
-    const double odd[] = {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                          std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::max(),
-                          -std::numeric_limits<double>::denorm_min(), 0, 1, -1};
-    const std::string pictures[] = {
-        "Z9.99 %", "9.9.9.9", "-+-+", "..,,", ".----", std::string(5000, '9') + "." + std::string(5000, 'Z'),
-        std::string(400, '.') + std::string(400, '*'), std::string("\0\xff\x80Z9", 5)};
+    const double odd[] = {std::numeric_limits<double>::infinity(),
+                          -std::numeric_limits<double>::infinity(),
+                          std::numeric_limits<double>::quiet_NaN(),
+                          std::numeric_limits<double>::max(),
+                          -std::numeric_limits<double>::denorm_min(),
+                          0,
+                          1,
+                          -1};
+    const std::string pictures[] = {"Z9.99 %",
+                                    "9.9.9.9",
+                                    "-+-+",
+                                    "..,,",
+                                    ".----",
+                                    std::string(5000, '9') + "." + std::string(5000, 'Z'),
+                                    std::string(400, '.') + std::string(400, '*'),
+                                    std::string("\0\xff\x80Z9", 5)};
     for (const std::string& picture : pictures)
-        for (double value : odd) EXPECT_EQ(FormatPicture(picture, value).size(), picture.size()) << picture.size();
+        for (double value : odd)
+            EXPECT_EQ(FormatPicture(picture, value).size(), picture.size()) << picture.size();
     EXPECT_EQ(FormatPicture("ZZ9", std::numeric_limits<double>::quiet_NaN()), "!!!");
 }
 

@@ -1,4 +1,4 @@
-// Tests of the calculator on the virtual console: operations, tape, window moves, the state file, the hot key.
+// Tests of the calculator on the virtual console: operations, tape, moves, state file, hot key.
 #include "tools/calculator.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +41,7 @@ std::string TakeScreen() {
 }
 
 class CalculatorTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         UseVirtualConsole(25, 80);
         ResetKeyboardState();
@@ -81,7 +81,8 @@ protected:
 TEST_F(CalculatorTest, WorkedExampleLeavesItsTapeAndState) {
     EXPECT_EQ(Run(std::vector<int16_t>{'1', '2', '.', '5', '+', '7', 13, F1, 'F'}), "1950");
     ASSERT_EQ(Screen.size(), 25u);
-    EXPECT_EQ(Screen[18].substr(0, 26), "\xDA" + std::string(24, '\xC4') + "\xBF");  // row 19: ┌───┐
+    EXPECT_EQ(Screen[18].substr(0, 26),
+              "\xDA" + std::string(24, '\xC4') + "\xBF");  // row 19: ┌───┐
     EXPECT_EQ(Screen[19].substr(0, 26), Vertical + std::string(18, ' ') + "12,5 +" + Vertical);
     EXPECT_EQ(Screen[20].substr(0, 26), Vertical + std::string(21, ' ') + "7 =" + Vertical);
     EXPECT_EQ(Screen[21].substr(0, 26), Vertical + std::string(18, ' ') + "19,5  " + Vertical);
@@ -110,9 +111,9 @@ TEST_F(CalculatorTest, KeySequencesAndTheirResults) {
         {"200-10%=F", "18000"},
         {"200+10%=F", "22000"},
         {"50*10%=F", "500"},
-        {"5*C3=F", "0"},       // a full clear keeps the pending operator
-        {"5++F", "1000"},      // an operator again applies the pending one once more
-        {"5+=F", "500"},       // "=" without a typed number does nothing
+        {"5*C3=F", "0"},   // a full clear keeps the pending operator
+        {"5++F", "1000"},  // an operator again applies the pending one once more
+        {"5+=F", "500"},   // "=" without a typed number does nothing
         {"12F", "1200"},
         {"0.125F", "12.5"},
         {"1.234F", "123.4"},
@@ -120,17 +121,19 @@ TEST_F(CalculatorTest, KeySequencesAndTheirResults) {
         {".0001F", ".01"},
         {"2.344RF", "234"},
         {"2.346RF", "235"},
-        {"1.237TRF", "124"},   // to cents rounds a negative amount like a positive one: -1.24
-        {"5T3F", "5300"},      // digits after T extend the negated number: -53
+        {"1.237TRF", "124"},  // to cents rounds a negative amount like a
+                              // positive one: -1.24
+        {"5T3F", "5300"},     // digits after T extend the negated number: -53
         {"123\b\bF", "100"},
         {"1.25\bF", "120"},
-        {"7-9=F", "200"},      // no sign is handed back
-        {"7+3T=F", "400"},     // T negates the typed number only
-        {"6/4=rf", "150"},     // small letters act like capitals
+        {"7-9=F", "200"},   // no sign is handed back
+        {"7+3T=F", "400"},  // T negates the typed number only
+        {"6/4=rf", "150"},  // small letters act like capitals
         {"1+2\x1b", ""},
     };
     for (const auto& c : cases) {
-        ASSERT_TRUE(std::remove((dir / "QORCALC.TMP").c_str()) == 0 || !FileExists(dir / "QORCALC.TMP"));
+        ASSERT_TRUE(std::remove((dir / "QORCALC.TMP").c_str()) == 0 ||
+                    !FileExists(dir / "QORCALC.TMP"));
         EXPECT_EQ(Run(c.keys), c.result) << c.keys;
     }
 }
@@ -138,12 +141,13 @@ TEST_F(CalculatorTest, KeySequencesAndTheirResults) {
 TEST_F(CalculatorTest, ThreeLevelsOfClear) {
     Run(std::vector<int16_t>{'5', '+', '3', 'C', F1, 'C', 'C', F1, Esc});
     const CalcStateRecord state = Saved();
-    EXPECT_EQ(state.firstSlot, 23);     // the tape is gone from the screen...
+    EXPECT_EQ(state.firstSlot, 23);       // the tape is gone from the screen...
     EXPECT_EQ(state.tape[22].amount, 5);  // ...but its slots are kept
     EXPECT_EQ(state.accumulator, 0);
     EXPECT_EQ(state.cleared, -1);
     EXPECT_EQ(state.pendingOp, "+");
-    EXPECT_EQ(Screen[22].substr(0, 26), "\xDA" + std::string(24, '\xC4') + "\xBF");  // an empty tape's box
+    EXPECT_EQ(Screen[22].substr(0, 26),
+              "\xDA" + std::string(24, '\xC4') + "\xBF");  // an empty tape's box
     EXPECT_EQ(Screen[21].substr(0, 26), std::string(26, ' '));
 }
 
@@ -168,7 +172,8 @@ TEST_F(CalculatorTest, TapeShowsTwentyOneLinesAndScrollsTheOldestOff) {
 TEST_F(CalculatorTest, WindowMovesAcrossTheEdges) {
     Run(std::vector<int16_t>{Left, F1, Esc});
     EXPECT_EQ(Saved().windowColumn, 55);
-    EXPECT_EQ(Screen[24].substr(54), "\xC0" + std::string(24, '\xC4') + "\xD9");  // columns 55 to 80
+    EXPECT_EQ(Screen[24].substr(54),
+              "\xC0" + std::string(24, '\xC4') + "\xD9");  // columns 55 to 80
     EXPECT_EQ(Screen[24].substr(0, 54), std::string(54, ' '));
     Run(std::vector<int16_t>{Right, Esc});
     EXPECT_EQ(Saved().windowColumn, 1);
@@ -180,10 +185,12 @@ TEST_F(CalculatorTest, DivisionByZeroAndOverflowAreRefused) {
     const int beepsBefore = VirtualBeepCount();
     EXPECT_EQ(Run(std::vector<int16_t>{'8', '/', '0', '=', F1, '2', '=', 'F'}), "400");
     EXPECT_EQ(VirtualBeepCount(), beepsBefore + 1);
-    EXPECT_EQ(Screen[23].substr(0, 26), Vertical + std::string(21, ' ') + "0 E" + Vertical);  // the error mark
+    EXPECT_EQ(Screen[23].substr(0, 26),
+              Vertical + std::string(21, ' ') + "0 E" + Vertical);  // the error mark
 
     std::string huge = "1" + std::string(200, '0');
-    Run(huge + "**" + std::string(400, '9') + "\x1b");  // 1e400 and a 400-digit number do not fit a double
+    Run(huge + "**" + std::string(400, '9') +
+        "\x1b");  // 1e400 and a 400-digit number do not fit a double
     EXPECT_GE(VirtualBeepCount(), beepsBefore + 3);
     const std::string saved = ReadFileBytes(dir / "QORCALC.TMP");
     EXPECT_EQ(saved.find("inf"), std::string::npos);
@@ -259,7 +266,8 @@ TEST_F(CalculatorTest, DamagedStateFilesGiveTheFirstUseStateForWhatCannotBeRead)
     EXPECT_EQ(read.tape[1].pointTyped, 0);
     EXPECT_EQ(read.tape[1].decimals, 3);
     EXPECT_EQ(read.tape[1].op, firstUse.tape[1].op);
-    EXPECT_TRUE(read.typing == 0 && read.pointTyped == 0 && read.decimals == 0 && read.pendingOp.empty());
+    EXPECT_TRUE(read.typing == 0 && read.pointTyped == 0 && read.decimals == 0 &&
+                read.pendingOp.empty());
     WriteFileBytes(dir / "QORCALC.TMP", damaged);
     EXPECT_EQ(Run(std::vector<int16_t>{F1, '*', '=', Esc}), "");
     EXPECT_EQ(Screen[24].substr(0, 26), "\xC0" + std::string(24, '\xC4') + "\xD9");
@@ -272,12 +280,14 @@ TEST_F(CalculatorTest, DamagedStateFilesGiveTheFirstUseStateForWhatCannotBeRead)
     EXPECT_EQ(hundredths.find_first_not_of("0123456789"), std::string::npos);
 }
 
-// Alt+X from a field: the result arrives as typed keys and the field's key map is exactly as it was.
+// Alt+X from a field: the result arrives as typed keys and the field's key map is exactly as it
+// was.
 TEST_F(CalculatorTest, HotKeyQueuesTheResultAndKeepsTheKeyMap) {
     RegisterPopupTools();
     SetKeyMap("+ea", "1b,0d=4f00");  // a form's keys over the keys from before the form
     const KeyMapRecord before = KeyMap;
-    for (int16_t key : {int16_t(0x2D00), int16_t('1'), int16_t('2'), int16_t('F'), int16_t('x')}) QueueVirtualKey(key);
+    for (int16_t key : {int16_t(0x2D00), int16_t('1'), int16_t('2'), int16_t('F'), int16_t('x')})
+        QueueVirtualKey(key);
     int16_t key = 0;
     std::string typed;
     WaitKey(key);

@@ -1,4 +1,4 @@
-// Tests of the calendar picker on the virtual console: the page, the moves, the languages, the hot key.
+// Tests of the calendar picker on the virtual console: page, moves, languages, hot key.
 #include "tools/calendar_picker.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +35,8 @@ constexpr int16_t End = 0x4F00;
 constexpr int16_t AltF = 0x2100;
 constexpr int16_t Esc = 27;
 
-// The calendar's columns 59 to 80 of every row, and the attributes, as they were when it last waited on F1.
+// The calendar's columns 59 to 80 of every row, and the attributes, as they were when it last
+// waited on F1.
 std::vector<std::string> Page;
 std::vector<std::vector<uint8_t>> Colours;
 std::string TakePage() {
@@ -44,14 +45,15 @@ std::string TakePage() {
     for (int16_t row = 1; row <= 25; ++row) {
         Page.push_back(ConsoleRowText(row, 59, 80));
         std::vector<uint8_t> attributes;
-        for (int16_t column = 59; column <= 80; ++column) attributes.push_back(ConsoleReadCell(row, column).attribute);
+        for (int16_t column = 59; column <= 80; ++column)
+            attributes.push_back(ConsoleReadCell(row, column).attribute);
         Colours.push_back(attributes);
     }
     return "";
 }
 
 class CalendarPickerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         UseVirtualConsole(25, 80);
         ResetKeyboardState();
@@ -84,16 +86,44 @@ protected:
 TEST_F(CalendarPickerTest, FirstPageShowsTheQuarterOfTheWorkingDate) {
     EXPECT_EQ(Pick(PackDate(2024, 3, 15), {F1, 'F'}), "15/3/2024 ");
     ASSERT_EQ(Page.size(), 25u);
-    EXPECT_EQ(Page[0], "\xDA" + std::string(7, '\xC4') + " 2024 " + std::string(7, '\xC4') + "\xBF");  // ┌── 2024 ──┐
-    EXPECT_EQ(Page[1], "\xB3" "DL DT DC DJ DV DS DG" "\xB3");
-    EXPECT_EQ(Page[2], "\xB3" "       GENER        " "\xB3");
-    EXPECT_EQ(Page[3], "\xB3" " 1  2  3  4  5  6  7" "\xB3");  // 1 January 2024 is a Monday
-    EXPECT_EQ(Page[7], "\xB3" "29 30 31            " "\xB3");
-    EXPECT_EQ(Page[8], "\xB3" "                    " "\xB3");
-    EXPECT_EQ(Page[9], "\xB3" "       FEBRER       " "\xB3");
-    EXPECT_EQ(Page[10], "\xB3" "          1  2  3  4" "\xB3");
-    EXPECT_EQ(Page[16], "\xB3" "        MAR\x80        " "\xB3");  // MARÇ
-    EXPECT_EQ(Page[19], "\xB3" "11 12 13 14 15 16 17" "\xB3");
+    EXPECT_EQ(Page[0], "\xDA" + std::string(7, '\xC4') + " 2024 " + std::string(7, '\xC4') +
+                           "\xBF");  // ┌── 2024 ──┐
+    EXPECT_EQ(Page[1],
+              "\xB3"
+              "DL DT DC DJ DV DS DG"
+              "\xB3");
+    EXPECT_EQ(Page[2],
+              "\xB3"
+              "       GENER        "
+              "\xB3");
+    EXPECT_EQ(Page[3],
+              "\xB3"
+              " 1  2  3  4  5  6  7"
+              "\xB3");  // 1 January 2024 is a Monday
+    EXPECT_EQ(Page[7],
+              "\xB3"
+              "29 30 31            "
+              "\xB3");
+    EXPECT_EQ(Page[8],
+              "\xB3"
+              "                    "
+              "\xB3");
+    EXPECT_EQ(Page[9],
+              "\xB3"
+              "       FEBRER       "
+              "\xB3");
+    EXPECT_EQ(Page[10],
+              "\xB3"
+              "          1  2  3  4"
+              "\xB3");
+    EXPECT_EQ(Page[16],
+              "\xB3"
+              "        MAR\x80        "
+              "\xB3");  // MARÇ
+    EXPECT_EQ(Page[19],
+              "\xB3"
+              "11 12 13 14 15 16 17"
+              "\xB3");
     EXPECT_EQ(Page[23], "\xC0" + std::string(20, '\xC4') + "\xD9");
     // 15 March is highlighted in the active colour, its neighbours in the day colour.
     EXPECT_EQ(Colours[19][13], 0x71);
@@ -122,27 +152,51 @@ TEST_F(CalendarPickerTest, MovesAndTheDayRule) {
         {2024, 8, 20, {Home, 'F'}, "20/1/2024 "},
         {2024, 2, 5, {End, 'F'}, "5/12/2024 "},
         {2024, 4, 5, {13, ' ', 'x', AltF}, "5/4/2024  "},  // Enter and other keys do nothing
-        {1500, 2, 28, {Right, 'F'}, "1/3/1500  "},          // the page counts February by the Gregorian rule
+        {1500,
+         2,
+         28,
+         {Right, 'F'},
+         "1/3/1500  "},  // the page counts February by the Gregorian rule
         {2024, 4, 5, {Esc}, ""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Pick(PackDate(c.year, c.month, c.day), c.keys), c.chosen) << c.year << "-" << c.month << "-" << c.day;
+        EXPECT_EQ(Pick(PackDate(c.year, c.month, c.day), c.keys), c.chosen)
+            << c.year << "-" << c.month << "-" << c.day;
 }
 
 TEST_F(CalendarPickerTest, PagesTurnWithTheHighlightedMonth) {
     Pick(PackDate(2024, 3, 31), {Right, F1, Esc});
-    EXPECT_EQ(Page[2], "\xB3" "       ABRIL        " "\xB3");
-    EXPECT_EQ(Page[9], "\xB3" "        MAIG        " "\xB3");
-    EXPECT_EQ(Page[16], "\xB3" "        JUNY        " "\xB3");
+    EXPECT_EQ(Page[2],
+              "\xB3"
+              "       ABRIL        "
+              "\xB3");
+    EXPECT_EQ(Page[9],
+              "\xB3"
+              "        MAIG        "
+              "\xB3");
+    EXPECT_EQ(Page[16],
+              "\xB3"
+              "        JUNY        "
+              "\xB3");
     EXPECT_EQ(Colours[3][1], 0x71);  // 1 April 2024, a Monday, highlighted
 
     Pick(PackDate(2024, 1, 1), {Left, F1, Esc});
     EXPECT_EQ(Page[0].substr(8, 6), " 2023 ");
-    EXPECT_EQ(Page[2], "\xB3" "      OCTUBRE       " "\xB3");
-    EXPECT_EQ(Page[16], "\xB3" "      DESEMBRE      " "\xB3");
+    EXPECT_EQ(Page[2],
+              "\xB3"
+              "      OCTUBRE       "
+              "\xB3");
+    EXPECT_EQ(Page[16],
+              "\xB3"
+              "      DESEMBRE      "
+              "\xB3");
 
-    Pick(PackDate(2024, 2, 10), {Home, F1, Esc});  // Home within the first quarter leaves the page as it is
-    EXPECT_EQ(Page[2], "\xB3" "       GENER        " "\xB3");
+    Pick(PackDate(2024, 2, 10),
+         {Home, F1, Esc});  // Home within the first quarter leaves the page as it is
+    EXPECT_EQ(Page[2],
+              "\xB3"
+              "       GENER        "
+              "\xB3");
     EXPECT_EQ(Colours[4][7], 0x71);  // 10 January 2024, a Wednesday
 }
 
@@ -174,10 +228,11 @@ TEST_F(CalendarPickerTest, InvalidWorkingDatesStartOnToday) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    const std::string today = FormatDate(PackDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday), 0, "dma");
+    const std::string today =
+        FormatDate(PackDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday), 0, "dma");
     for (const std::string& workDate :
-         {std::string(), std::string(4, '\x80'), PackDate(2023, 2, 29), PackDate(2024, 13, 1), std::string("    "),
-          PackDate(0, 1, 1), std::string("\x94\x98\x83")})
+         {std::string(), std::string(4, '\x80'), PackDate(2023, 2, 29), PackDate(2024, 13, 1),
+          std::string("    "), PackDate(0, 1, 1), std::string("\x94\x98\x83")})
         EXPECT_EQ(Pick(workDate, {'F'}), today) << workDate.size();
 }
 
