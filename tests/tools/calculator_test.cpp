@@ -121,9 +121,11 @@ TEST_F(CalculatorTest, KeySequencesAndTheirResults) {
         {".0001F", ".01"},
         {"2.344RF", "234"},
         {"2.346RF", "235"},
-        {"1.237TRF", "124"},  // to cents rounds a negative amount like a
-                              // positive one: -1.24
-        {"5T3F", "5300"},     // digits after T extend the negated number: -53
+        {"1.237TRF", "124"},                 // to cents rounds a negative amount like a
+                                             // positive one: -1.24
+        {"5T3F", "5300"},                    // digits after T extend the negated number: -53
+        {"1000/3=F", "33333.3333333333"},    // a result keeps 15 significant digits...
+        {"0-1000/3=F", "33333.3333333333"},  // ...whether it is positive or negative
         {"123\b\bF", "100"},
         {"1.25\bF", "120"},
         {"7-9=F", "200"},   // no sign is handed back
