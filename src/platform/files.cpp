@@ -72,7 +72,7 @@ std::string MapPath(const std::string& path) {
         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')))
         pos = 2;
     std::string result;
-    if (pos < path.size() && IsSeparator(path[pos])) result = "/";
+    if (pos < path.size() && IsSeparator(path[pos])) result.push_back('/');
     bool found = true;  // every component so far exists; past a missing one, none can
     while (pos < path.size()) {
         while (pos < path.size() && IsSeparator(path[pos])) ++pos;

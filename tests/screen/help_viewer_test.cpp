@@ -49,7 +49,7 @@ std::string TakeSnapshot() {
 std::string Record(const std::string& text) { return text + std::string(80 - text.size(), ' '); }
 
 std::string LineName(int line) {
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "LINE %02d", line);
     return name;
 }
