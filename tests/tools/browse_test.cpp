@@ -277,6 +277,15 @@ TEST_F(BrowseTest, CacheHoldsEachLineReadLinkedToTheOneBefore) {
     EXPECT_FALSE(test::FileExists(scratch / "Browse.tmp"));
 }
 
+TEST_F(BrowseTest, CacheThatCannotBeWrittenIsKeptInMemory) {
+    OpenRecords(40);
+    RunContext.tempDir = scratch / "missing/";
+    EXPECT_EQ(Run({kPgDn, kPgDn, kDown, kPgUp, kUp, kLook, kEnter}), 0);
+    EXPECT_EQ(Codes(looks[0]), Range(11, 20));
+    EXPECT_EQ(looks[0].cursorRow, 1);
+    EXPECT_EQ(Picked(), "R011");
+}
+
 TEST_F(BrowseTest, KeyRangeAndHooks) {
     OpenRecords(40);
     // Start at R015, stop after the keys that begin with R01; records without a line are left out.
