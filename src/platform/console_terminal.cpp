@@ -46,7 +46,7 @@ constexpr int ReadWaitMs = 50;
 // Private modes of the program's session: SGR mouse encoding, bracketed paste,
 // Alt sends Esc (xterm would otherwise swallow Alt+X), application keypad.
 constexpr const char* SessionModesOn = "\x1b[?1006h\x1b[?2004h\x1b[?1036h\x1b=";
-// The same off, with mouse reporting; CAN first ends any sequence cut by a signal.
+// The same off, with mouse reporting.
 constexpr const char* SessionModesOff = "\x1b[?1000l\x1b[?1006l\x1b[?2004l\x1b[?1036l\x1b>";
 constexpr const char* MouseOn = "\x1b[?1000h";
 constexpr const char* MouseOff = "\x1b[?1000l";
@@ -202,7 +202,9 @@ public:
         if (tcgetattr(fd_, &saved) != 0) return false;
         restore.fd = fd_;
         restore.saved = saved;
-        const std::string sequence = "\x18" + HandOverSequence() + caps_.exitScreen;
+        std::string sequence(1, '\x18');  // CAN ends a sequence a signal may have cut
+        sequence += HandOverSequence();
+        sequence += caps_.exitScreen;
         restore.length = std::min(sequence.size(), sizeof restore.sequence);
         std::memcpy(restore.sequence, sequence.data(), restore.length);
         restore.screenExitLength = std::min(caps_.exitScreen.size(), sizeof restore.screenExit);
@@ -416,7 +418,31 @@ private:
             SetAttribute(cell >> 8);
             out_ += glyphs_[cell & 0xff];
             Advance();
+            column += RepeatRun(row, column, cell);
         }
+    }
+
+    // When the cells after one just written want the same and show something else
+    // (a frame line, a run of blanks), the terminal repeats the character itself.
+    // Returns how many cells that covered.
+    int RepeatRun(int row, int column, int32_t cell) {
+        if (!caps_.repeats) return 0;
+        int run = 0;
+        for (int next = column + 1; next <= Columns; ++next) {
+            if (Wanted(row, next) != cell || shown_[Index(row, next)] == cell) break;
+            if (!caps_.lateWrap && row == terminalRows_ && next == terminalColumns_) break;
+            ++run;
+        }
+        std::string repeat = "\x1b[";
+        repeat += std::to_string(run);
+        repeat += 'b';
+        if (run == 0 || repeat.size() >= run * glyphs_[cell & 0xff].size()) return 0;
+        out_ += repeat;
+        for (int next = column + 1; next <= column + run; ++next) {
+            shown_[Index(row, next)] = cell;
+            Advance();
+        }
+        return run;
     }
 
     void Advance() {
@@ -481,21 +507,23 @@ private:
         const int oldForeground = fresh ? -1 : attribute_ & 15;
         const int oldBackground = fresh ? -1 : (attribute_ >> 4) & 15;
         std::string parameters;
-        auto add = [&parameters](const std::string& parameter) {
+        // One parameter: a prefix, and the ANSI digit of a colour when one is given.
+        auto add = [&parameters](const char* prefix, int colour = -1) {
             if (!parameters.empty()) parameters += ';';
-            parameters += parameter;
+            parameters += prefix;
+            if (colour >= 0) parameters += Ansi[colour & 7];
         };
         if (fresh) add("0");
         auto changed = [fresh](bool now, bool before) { return fresh ? now : now != before; };
         if (caps_.colours >= 16) {
-            if (foreground != oldForeground) add((foreground < 8 ? "3" : "9") + std::string(1, Ansi[foreground & 7]));
-            if (background != oldBackground) add((background < 8 ? "4" : "10") + std::string(1, Ansi[background & 7]));
+            if (foreground != oldForeground) add(foreground < 8 ? "3" : "9", foreground);
+            if (background != oldBackground) add(background < 8 ? "4" : "10", background);
         } else {
             const bool bold = foreground >= 8;
             if (changed(bold, oldForeground >= 8)) add(bold ? "1" : "22");
             if (caps_.colours >= 8) {
-                if (fresh || (foreground & 7) != (oldForeground & 7)) add("3" + std::string(1, Ansi[foreground & 7]));
-                if (fresh || (background & 7) != (oldBackground & 7)) add("4" + std::string(1, Ansi[background & 7]));
+                if (fresh || (foreground & 7) != (oldForeground & 7)) add("3", foreground);
+                if (fresh || (background & 7) != (oldBackground & 7)) add("4", background);
             } else {
                 const bool reverse = background != 0;
                 if (changed(reverse, oldBackground != 0)) add(reverse ? "7" : "27");

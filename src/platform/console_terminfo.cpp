@@ -64,11 +64,12 @@ bool LoadTerminalCapabilities(const char* type, int fd, TerminalCapabilities& c)
     c.exitScreen = StringCapability("rmcup");
     c.cursorShape = StringCapability("Ss");
     c.colours = std::max(tigetnum("colors"), 0);
+    c.repeats = StringCapability("rep").find("\x1b[%p2%{1}%-%db") != std::string::npos;
     c.autoMargins = tigetflag("am") > 0;
     c.lateWrap = tigetflag("xenl") > 0;
     if (c.clearScreen.empty()) c.clearScreen = "\x1b[H\x1b[2J";
     if (c.resetAttributes.empty()) c.resetAttributes = "\x1b[m";
-    if (c.beep.empty()) c.beep = "\a";
+    if (c.beep.empty()) c.beep.push_back('\a');
     return true;
 }
 

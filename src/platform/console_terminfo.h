@@ -29,6 +29,7 @@ struct TerminalCapabilities {
     std::string exitScreen;       // rmcup
     std::string cursorShape;      // Ss, DECSCUSR (parametrised)
     int colours = 0;
+    bool repeats = false;         // rep in its ECMA-48 form (ESC [ n b repeats the last character)
     bool autoMargins = false;     // am
     bool lateWrap = false;        // xenl
 };

@@ -178,6 +178,7 @@ private:
             column_ = 1;
             LineFeed();
         }
+        last_ = glyph;
         Cell& cell = CellAt(row_, column_);
         cell.glyph = glyph;
         cell.foreground = foreground_;
@@ -259,7 +260,7 @@ private:
         const auto arg = [&n](size_t index, int fallback) {
             return index < n.size() && n[index] > 0 ? n[index] : fallback;
         };
-        pendingWrap_ = false;
+        if (final != 'b') pendingWrap_ = false;
         switch (final) {
             case 'H':
                 row_ = std::min(arg(0, 1), rows_);
@@ -279,6 +280,9 @@ private:
                 if (arg(0, 0) == 2) std::fill(cells_.begin(), cells_.end(), Cell{});
                 break;
             case 'm': Colours(n); break;
+            case 'b':
+                for (int i = arg(0, 1); i > 0; --i) Put(last_);
+                break;
             case 'h': case 'l': case 't': break;
             default: ADD_FAILURE() << "unexpected control sequence " << parameters << final;
         }
@@ -299,6 +303,7 @@ private:
     int row_ = 1, column_ = 1;
     int top_ = 1, bottom_;
     bool pendingWrap_ = false;
+    std::string last_ = " ";
     int foreground_ = -1, background_ = -1;
     std::vector<Cell> cells_;
 };
