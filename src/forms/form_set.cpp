@@ -348,7 +348,8 @@ bool FieldFitsScreen(const FieldDef& field, int16_t rowOffset, int16_t columnOff
     const int32_t lineWidth = field.lineLength > 0 ? field.lineLength : field.width;
     const int32_t lines =
         field.lineLength > 0 ? std::max<int32_t>(1, (field.width + field.lineLength - 1) / field.lineLength) : 1;
-    int32_t lastColumn = std::max(valueColumn + lineWidth, valueColumn + field.width + field.trailWidth) - 1;
+    int32_t lastColumn = valueColumn + lineWidth - 1;
+    if (field.trailWidth > 0) lastColumn = std::max(lastColumn, valueColumn + field.width + field.trailWidth - 1);
     int32_t firstColumn = column;
     if (!field.choices.empty()) {
         firstColumn = std::min(firstColumn, valueColumn - 1);

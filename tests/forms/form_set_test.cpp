@@ -227,6 +227,22 @@ TEST_F(FormSetTest, RejectsFilesOutsideTheFormat) {
     }
 }
 
+TEST_F(FormSetTest, FieldsReachingTheScreenEdgesLoad) {
+    const char* const fields[][3] = {
+        {"25,70", "Nom: ", "6,0,0,0,0,0"},      // value ends on column 80 of row 25
+        {"20,2", "Text ", "300,50,0,0,0,0"},   // six lines of 50, rows 20 to 25
+        {"1,2", "", "1,0,0,0,0,0"},              // choice arrow on column 1
+        {"1,70", "Tipus:", "1,0,0,0,0,0"},       // right arrow on column 80
+        {"1,1", "A", "3,0,76,0,0,0"},            // trail zone up to column 80
+    };
+    const char* const choices[] = {"", "", "|S,Si", "|A,Alta", ""};
+    for (size_t i = 0; i < std::size(fields); ++i) {
+        SCOPED_TRACE(fields[i][0]);
+        Load(Lines({"1,1", "0d", "1,0,0,0,0,0", fields[i][0], fields[i][1], fields[i][2], choices[i]}));
+        EXPECT_EQ(FormSetProblem(), "");
+    }
+}
+
 TEST_F(FormSetTest, MissingFileIsNamed) {
     ScratchDir dir;
     RunContext.rootDir = dir.path();
