@@ -183,8 +183,7 @@ bool ReadAhead(BrowseList& list) {
             return false;
         }
     }
-    const auto began = std::chrono::steady_clock::now();
-    auto lastCheck = began;
+    auto lastCheck = std::chrono::steady_clock::now();
     for (;;) {
         std::string line = TrimRightBlanks(BrowseLineHook(list.browseNo));
         const bool listed = !line.empty();
