@@ -71,7 +71,7 @@ struct ScriptedConsole final : ConsoleBackend {
 };
 
 std::string Code(int number) {
-    char code[8];
+    char code[16];
     std::snprintf(code, sizeof code, "R%03d", number);
     return code;
 }
