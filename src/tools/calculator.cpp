@@ -40,9 +40,19 @@ double PowerOfTen(int32_t n) {
 
 // ---- Drawing ----
 
+// The single-line box characters of the calculator's frame.
+constexpr char Vertical = '\xB3';     // │
+constexpr char Horizontal = '\xC4';   // ─
+constexpr char TopLeft = '\xDA';      // ┌
+constexpr char TopRight = '\xBF';     // ┐
+constexpr char TeeLeft = '\xC3';      // ├
+constexpr char TeeRight = '\xB4';     // ┤
+constexpr char BottomLeft = '\xC0';   // └
+constexpr char BottomRight = '\xD9';  // ┘
+
 // A frame line of the calculator: a corner, 24 lines, a corner.
 std::string FrameLine(char left, char right) {
-    return left + std::string(24, '\xC4') + right;  // ─
+    return left + std::string(24, Horizontal) + right;
 }
 
 // "-" and the last 21 places of the thousands picture with the amount's point and decimals.
@@ -53,6 +63,12 @@ std::string AmountPicture(int16_t pointTyped, int16_t decimals) {
     return "-" + places.substr(places.size() - 21);
 }
 
+// One row inside the frame: the amount in 22 places, then two marks.
+std::string AmountRow(double amount, int16_t pointTyped, int16_t decimals,
+                      const std::string& marks) {
+    return Vertical + FormatPicture(AmountPicture(pointTyped, decimals), amount) + marks + Vertical;
+}
+
 void DrawRow(const CalcStateRecord& state, int16_t row, const std::string& text) {
     ConsoleLocate(row, state.windowColumn);
     ConsoleWriteText(text);
@@ -61,27 +77,20 @@ void DrawRow(const CalcStateRecord& state, int16_t row, const std::string& text)
 // The tape lines from firstSlot (slot n on row n) with their frame, and the bottom line.
 void DrawTape(const CalcStateRecord& state) {
     const bool empty = state.firstSlot >= EmptyTape;
-    if (!empty) DrawRow(state, state.firstSlot - 1, FrameLine('\xDA', '\xBF'));  // ┌ ┐
+    if (!empty) DrawRow(state, state.firstSlot - 1, FrameLine(TopLeft, TopRight));
     for (int16_t slot = state.firstSlot; slot <= LastSlot; ++slot) {
         const TapeLine& line = state.tape[slot];
         DrawRow(state, slot,
-                "\xB3" + FormatPicture(AmountPicture(line.pointTyped, line.decimals), line.amount) +
-                    " " +  // │
-                    line.op + "\xB3");
+                AmountRow(line.amount, line.pointTyped, line.decimals, {' ', line.op}));
     }
-    DrawRow(state, 23,
-            empty ? FrameLine('\xDA', '\xBF') : FrameLine('\xC3', '\xB4'));  // ┌ ┐ or ├ ┤
-    DrawRow(state, 25, FrameLine('\xC0', '\xD9'));                           // └ ┘
+    DrawRow(state, 23, empty ? FrameLine(TopLeft, TopRight) : FrameLine(TeeLeft, TeeRight));
+    DrawRow(state, 25, FrameLine(BottomLeft, BottomRight));
 }
 
 // The display row; a refused operation shows the error mark "E" beside the value.
 void DrawDisplay(const CalcStateRecord& state, bool refused) {
     DrawRow(state, 24,
-            "\xB3" +
-                FormatPicture(AmountPicture(state.pointTyped, state.decimals),
-                              state.displayValue) +  // │
-                (refused ? " E" : "  ") +
-                "\xB3");
+            AmountRow(state.displayValue, state.pointTyped, state.decimals, refused ? " E" : "  "));
 }
 
 void OpenCalculatorWindow(const CalcStateRecord& state) {
