@@ -124,8 +124,9 @@ void InstallStopHandler();
 // A stop from outside (kill -TSTP): the shell gets the terminal back while stopped.
 void OnStopSignal(int) {
     const int savedErrno = errno;
+    // While a child has the terminal, the terminal is already the shell's.
     const bool wasArmed = restoreArmed == RestoreAll;
-    RestoreNow();
+    if (wasArmed) RestoreNow();
     signal(SIGTSTP, SIG_DFL);
     sigset_t stop;
     sigemptyset(&stop);
@@ -289,6 +290,7 @@ private:
         cursorShown_ = -1;
         shapeSent_ = -1;
         ForgetScreen();
+        resizeNoted = 0;  // the size is read afresh just below
         QuerySize();
     }
 

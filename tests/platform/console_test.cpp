@@ -547,6 +547,41 @@ TEST_F(TerminalBackendTest, SignalsGiveTheTerminalBack) {
     }
 }
 
+// Waits up to five seconds for the terminal's mode.
+bool BecomesCooked(int fd, bool cooked) {
+    for (int waited = 0; waited < 500; ++waited) {
+        if (Cooked(fd) == cooked) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+TEST_F(TerminalBackendTest, StopFromOutsideAndExitGiveTheTerminalBack) {
+    PseudoTerminal pty(25, 80);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (!UseTerminalConsoleOn(pty.slave(), "xterm-256color")) _exit(2);
+        ConsoleEvent event;
+        for (;;) {
+            // A normal end: the terminal is given back at exit.
+            if (ConsoleReadEvent(event) && event.character == 'q') std::exit(0);
+        }
+    }
+    EXPECT_TRUE(BecomesCooked(pty.slave(), false));
+    kill(child, SIGTSTP);
+    int status = 0;
+    waitpid(child, &status, WUNTRACED);
+    EXPECT_TRUE(WIFSTOPPED(status));
+    EXPECT_TRUE(Cooked(pty.slave()));
+    kill(child, SIGCONT);
+    EXPECT_TRUE(BecomesCooked(pty.slave(), false));
+    pty.Type("q");
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(Cooked(pty.slave()));
+}
+
 TEST_F(TerminalBackendTest, UnusableTerminalsAreRefused) {
     PseudoTerminal pty(25, 80);
     testing::internal::CaptureStderr();
