@@ -36,11 +36,14 @@ struct Installation {
         const std::string base = mkdtemp(pattern);
         root = base + "/root/";
         exe = base + "/exe/";
-        std::filesystem::copy(KORVIDAN_SOURCE_DIR "/install/demo", root, std::filesystem::copy_options::recursive);
+        std::filesystem::copy(KORVIDAN_SOURCE_DIR "/install/demo", root,
+                              std::filesystem::copy_options::recursive);
         std::filesystem::create_directories(exe);
         std::filesystem::copy_file("/bin/true", exe + "QORPRINT");
     }
-    ~Installation() { std::filesystem::remove_all(std::filesystem::path(root).parent_path().parent_path()); }
+    ~Installation() {
+        std::filesystem::remove_all(std::filesystem::path(root).parent_path().parent_path());
+    }
 };
 
 Installation& Demo() {
@@ -158,7 +161,7 @@ int main(int argc, char** argv) {
     std::printf("median start of /bin/true  %8.3f ms\n", start * 1e3);
     std::printf("median start to form drawn %8.3f ms  (%.1f x /bin/true)\n", drawn * 1e3,
                 start > 0 ? drawn / start : 0.0);
-    std::printf("median whole confirmed run %8.3f ms  (%.1f x /bin/true; target at most 10 x)\n", whole * 1e3,
-                start > 0 ? whole / start : 0.0);
+    std::printf("median whole confirmed run %8.3f ms  (%.1f x /bin/true; target at most 10 x)\n",
+                whole * 1e3, start > 0 ? whole / start : 0.0);
     return 0;
 }

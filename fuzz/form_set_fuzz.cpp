@@ -9,7 +9,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Catalan texts are used as written, so no language file is looked for.
     korvidan::RunContext.language = "CAT";
-    korvidan::LoadFormSetFromBytes(std::string(reinterpret_cast<const char*>(data), size), "FUZZ.QFM");
+    korvidan::LoadFormSetFromBytes(std::string(reinterpret_cast<const char*>(data), size),
+                                   "FUZZ.QFM");
     if (korvidan::FormSetProblem().empty() && korvidan::FormSet.formCount < 1) __builtin_trap();
     return 0;
 }

@@ -54,7 +54,8 @@ void ConfirmAndPrint() {
     OpenPrintFile(RunContext.outputDevice);
     // Without a print file of this run the print program would print an old report.
     if (!PrintFileIsOpen()) {
-        ShowUntilKey(Translate("No es pot crear el fitxer d'impressi\xA2") + " " + PrintFilePath());  // impressió
+        ShowUntilKey(Translate("No es pot crear el fitxer d'impressi\xA2") + " " +
+                     PrintFilePath());  // impressió
         return;
     }
     PrintTaxRateTable();
@@ -62,7 +63,8 @@ void ConfirmAndPrint() {
     const std::string program = RunContext.exeDir + "QORPRINT";
     int exitStatus = 0;
     if (!RunProgram(program, {}, exitStatus)) {
-        ShowUntilKey(Translate("No es pot iniciar el programa d'impressi\xA2") + " " + program);  // impressió
+        ShowUntilKey(Translate("No es pot iniciar el programa d'impressi\xA2") + " " +
+                     program);  // impressió
     }
 }
 

@@ -38,14 +38,16 @@ int16_t DefaultAcceptField(int16_t formNo, const std::string& text, int16_t& fie
     return 0;
 }
 
-int16_t DefaultAfterForm(int16_t, int16_t) { return 0; }
+int16_t DefaultAfterForm(int16_t, int16_t) {
+    return 0;
+}
 
 void DefaultAfterBrowse(int16_t&, int16_t, int16_t&) {}
 
 // The keys with which a continuation form ends its parent as well.
 bool EndsParentToo(int16_t key) {
-    return key == KeyPgUp || key == KeyPgDn || key == KeyEnd || key == KeyCtrlB || key == KeyEnter ||
-           key == KeyDown || key == KeyUp;
+    return key == KeyPgUp || key == KeyPgDn || key == KeyEnd || key == KeyCtrlB ||
+           key == KeyEnter || key == KeyDown || key == KeyUp;
 }
 
 int16_t ValueColumn(const FieldDef& field) {
@@ -145,12 +147,14 @@ int16_t BrowseFromField(int16_t formNo, int16_t browseNo, int16_t& j, int16_t& k
 
 // One edit of an enterable field and what its ending key asks for; returns the
 // refusal (0 accepted). text is the edit text, kept for a refused edit.
-int16_t EditOnce(int16_t formNo, int16_t& j, const ActiveField& active, std::string& text, int16_t& key) {
+int16_t EditOnce(int16_t formNo, int16_t& j, const ActiveField& active, std::string& text,
+                 int16_t& key) {
     SetChoiceList(active.choices);
     int16_t row = active.row;
     int16_t column = active.valueColumn;
     int16_t lineLength = active.lineLength;
-    int16_t pos = (active.flags & CursorAtEnd) ? static_cast<int16_t>(TrimRightBlanks(text).size() + 1) : 1;
+    int16_t pos =
+        (active.flags & CursorAtEnd) ? static_cast<int16_t>(TrimRightBlanks(text).size() + 1) : 1;
     EditField(row, column, lineLength, text, pos, key);
     CurrentField = {formNo, j, text};
 
@@ -171,7 +175,8 @@ int16_t EditOnce(int16_t formNo, int16_t& j, const ActiveField& active, std::str
         DrawFieldValue(formNo, j);
         return 0;
     }
-    if (IsAllChar(text, ' ') && (active.flags & (StartsBlank | Masked))) text = FieldAt(formNo, j).value;
+    if (IsAllChar(text, ' ') && (active.flags & (StartsBlank | Masked)))
+        text = FieldAt(formNo, j).value;
     return AcceptFieldHook(formNo, text, j, key);
 }
 
@@ -232,15 +237,17 @@ bool Navigate(int16_t formNo, bool direct, int16_t& exitAtTop, int16_t& exitAtBo
 }
 
 // The field loop of a form, from its first enterable field until a key leaves it.
-void FieldLoop(int16_t formNo, bool direct, int16_t& exitAtTop, int16_t& exitAtBottom, int16_t& key) {
+void FieldLoop(int16_t formNo, bool direct, int16_t& exitAtTop, int16_t& exitAtBottom,
+               int16_t& key) {
     int16_t first = 0;
     int16_t last = 0;
     EnterableRange(formNo, first, last);
     int16_t j = first;
     while (first <= j && j <= last) {
         const FieldDef& field = FieldAt(formNo, j);
-        const ActiveField active{field.row,        ValueColumn(field), field.width,    field.lineLength,
-                                 field.trailWidth, field.flags,        field.browseNo, field.choices};
+        const ActiveField active{field.row,        ValueColumn(field), field.width,
+                                 field.lineLength, field.trailWidth,   field.flags,
+                                 field.browseNo,   field.choices};
         SetKeyMap("+ea", FormAt(formNo).keyList + ",3b00");
         std::string text;
         if (active.flags & (StartsBlank | Masked)) {
@@ -275,7 +282,8 @@ void FieldLoop(int16_t formNo, bool direct, int16_t& exitAtTop, int16_t& exitAtB
 
 int16_t ResumeForm = 0;
 CurrentFieldRecord CurrentField;
-std::function<int16_t(int16_t, const std::string&, int16_t&, int16_t&)> AcceptFieldHook = DefaultAcceptField;
+std::function<int16_t(int16_t, const std::string&, int16_t&, int16_t&)> AcceptFieldHook =
+    DefaultAcceptField;
 std::function<int16_t(int16_t, int16_t)> AfterFormHook = DefaultAfterForm;
 std::function<void(int16_t&, int16_t, int16_t&)> AfterBrowseHook = DefaultAfterBrowse;
 std::function<void(int16_t&, int16_t&)> BrowseListHandler;
@@ -341,8 +349,8 @@ void RunForm(int16_t& formNo, int16_t& exitAtTop, int16_t& exitAtBottom, int16_t
     if (runFields) {
         // Descend at once into the continuation where an earlier run of this chain was left.
         int16_t reached = f;
-        for (int16_t steps = 0; reached != ResumeForm && ResumeForm > 0 && FormAt(reached).nextForm != 0 &&
-                                steps < FormSet.formCount;
+        for (int16_t steps = 0; reached != ResumeForm && ResumeForm > 0 &&
+                                FormAt(reached).nextForm != 0 && steps < FormSet.formCount;
              ++steps) {
             reached = FormAt(reached).nextForm;
         }

@@ -23,7 +23,8 @@ const char* const CutShort = "el fitxer s'acaba a mig registre";
 const char* const OutOfRange = "un nombre surt del marge de -32768 a 32767";
 const char* const NoForms = "el fitxer no defineix cap formulari";
 const char* const Negative = "un recompte o una mida no pot ser negatiu";
-const char* const TooManyFields = "el formulari t\x82 m\x82s camps que el m\x85xim del fitxer";  // té més màxim
+const char* const TooManyFields =
+    "el formulari t\x82 m\x82s camps que el m\x85xim del fitxer";  // té més màxim
 const char* const NoSuchForm = "remet a un formulari que no existeix";
 const char* const NoSuchBrowse = "remet a una llista que no existeix";
 const char* const WindowOffScreen = "la finestra surt de la pantalla";
@@ -35,7 +36,7 @@ const char* const Unreadable = "no es pot llegir el fitxer de formularis";
 // Reads the items of the file in sequence and remembers the first fault met.
 struct Reader {
     const std::string& bytes;
-    size_t end;            // the data end at the first byte 26 (^Z)
+    size_t end;  // the data end at the first byte 26 (^Z)
     size_t pos = 0;
     size_t recordStart = 0;
     bool failed = false;
@@ -120,12 +121,14 @@ struct Reader {
 
     // The line (from 1) that holds a position; lines end in CR.
     long LineOf(size_t at) const {
-        return 1 + std::count(bytes.begin(), bytes.begin() + static_cast<long>(std::min(at, end)), '\r');
+        return 1 + std::count(bytes.begin(), bytes.begin() + static_cast<long>(std::min(at, end)),
+                              '\r');
     }
 };
 
 std::string Describe(const std::string& path, long line, const char* what) {
-    return path + ", " + Translate("l\xA1nia") + " " + std::to_string(line) + ": " + Translate(what);  // línia
+    return path + ", " + Translate("l\xA1nia") + " " + std::to_string(line) + ": " +
+           Translate(what);  // línia
 }
 
 // The window of a form (top 0 allowed: none) or of a browse list lies on the screen.
@@ -151,7 +154,9 @@ int32_t LongestDescription(const std::string& choices) {
     return longest;
 }
 
-bool InRange(int16_t number, int16_t count) { return number >= 0 && number <= count; }
+bool InRange(int16_t number, int16_t count) {
+    return number >= 0 && number <= count;
+}
 
 // Reads one form block into form f and checks what can be checked at once.
 void ReadFormBlock(Reader& r, FormDef& form, std::vector<std::pair<int16_t, size_t>>& browseRefs,
@@ -265,10 +270,12 @@ void LoadFormSetFromBytes(const std::string& bytes, const std::string& path) {
                 browse.window.left = r.Number();
                 browse.window.bottom = r.Number();
                 browse.window.right = r.Number();
-                if (!r.failed && !WindowOnScreen(browse.window, false)) r.Fail(windowAt, WindowOffScreen);
+                if (!r.failed && !WindowOnScreen(browse.window, false))
+                    r.Fail(windowAt, WindowOffScreen);
                 const size_t filterAt = r.pos;
                 browse.filterForm = r.Number();
-                if (!r.failed && !InRange(browse.filterForm, FormSet.formCount)) r.Fail(filterAt, NoSuchForm);
+                if (!r.failed && !InRange(browse.filterForm, FormSet.formCount))
+                    r.Fail(filterAt, NoSuchForm);
                 browse.heading = r.Text();
                 const size_t nextAt = r.pos;
                 browse.nextBrowse = r.Number();
@@ -315,18 +322,23 @@ void LoadFormSet() {
     LoadFormSetFromBytes(bytes, path);
 }
 
-const std::string& FormSetProblem() { return Problem; }
+const std::string& FormSetProblem() {
+    return Problem;
+}
 
 FormDef& FormAt(int16_t formNo) {
-    if (formNo >= 1 && formNo <= FormSet.formCount) return FormSet.forms[static_cast<size_t>(formNo - 1)];
+    if (formNo >= 1 && formNo <= FormSet.formCount)
+        return FormSet.forms[static_cast<size_t>(formNo - 1)];
     BlankForm = FormDef{};
     return BlankForm;
 }
 
 FieldDef& FieldAt(int16_t formNo, int16_t fieldNo) {
-    if (formNo >= 1 && formNo <= FormSet.formCount && fieldNo >= 1 && fieldNo <= FormSet.maxFields) {
+    if (formNo >= 1 && formNo <= FormSet.formCount && fieldNo >= 1 &&
+        fieldNo <= FormSet.maxFields) {
         std::deque<FieldDef>& fields = FormSet.forms[static_cast<size_t>(formNo - 1)].fields;
-        if (fields.size() < static_cast<size_t>(fieldNo)) fields.resize(static_cast<size_t>(fieldNo));
+        if (fields.size() < static_cast<size_t>(fieldNo))
+            fields.resize(static_cast<size_t>(fieldNo));
         return fields[static_cast<size_t>(fieldNo - 1)];
     }
     BlankField = FieldDef{};
@@ -347,9 +359,12 @@ bool FieldFitsScreen(const FieldDef& field, int16_t rowOffset, int16_t columnOff
     const int32_t valueColumn = column + static_cast<int32_t>(field.label.size());
     const int32_t lineWidth = field.lineLength > 0 ? field.lineLength : field.width;
     const int32_t lines =
-        field.lineLength > 0 ? std::max<int32_t>(1, (field.width + field.lineLength - 1) / field.lineLength) : 1;
+        field.lineLength > 0
+            ? std::max<int32_t>(1, (field.width + field.lineLength - 1) / field.lineLength)
+            : 1;
     int32_t lastColumn = valueColumn + lineWidth - 1;
-    if (field.trailWidth > 0) lastColumn = std::max(lastColumn, valueColumn + field.width + field.trailWidth - 1);
+    if (field.trailWidth > 0)
+        lastColumn = std::max(lastColumn, valueColumn + field.width + field.trailWidth - 1);
     int32_t firstColumn = column;
     if (!field.choices.empty()) {
         firstColumn = std::min(firstColumn, valueColumn - 1);

@@ -26,24 +26,24 @@ enum FieldFlag : int16_t {
 };
 
 struct FieldDef {
-    int16_t row = 0;         // of the label, relative to the form's window
-    int16_t column = 0;      // of the label; the value follows the label
+    int16_t row = 0;     // of the label, relative to the form's window
+    int16_t column = 0;  // of the label; the value follows the label
     std::string label;
     int16_t width = 0;       // length of the value
     int16_t lineLength = 0;  // 0 one line, else characters per screen line
     int16_t trailWidth = 0;  // zone after the value cleared while editing
     int16_t flags = 0;       // FieldFlag bits
     int16_t kindCode = 0;
-    int16_t browseNo = 0;    // browse list F4 opens, 0 none
-    std::string choices;     // "|value,description" options, empty for free text
-    std::string value;       // always width characters once loaded
+    int16_t browseNo = 0;  // browse list F4 opens, 0 none
+    std::string choices;   // "|value,description" options, empty for free text
+    std::string value;     // always width characters once loaded
 };
 
 struct FormDef {
     std::string keyList;  // the keys that end a field's editing
     int16_t fieldCount = 0;
-    int16_t nextForm = 0;  // continuation form, 0 none
-    WindowRect window;     // top 0: drawn in the current window
+    int16_t nextForm = 0;         // continuation form, 0 none
+    WindowRect window;            // top 0: drawn in the current window
     std::deque<FieldDef> fields;  // slot 1 first; slots above fieldCount appear on first use
 };
 

@@ -80,7 +80,7 @@ std::string ScreenText() {
 }
 
 class ConfirmPrintTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         auto backend = std::make_unique<ScriptBackend>();
         console = backend.get();
@@ -132,7 +132,8 @@ protected:
     std::vector<std::string> PrintRecords() {
         std::vector<std::string> records;
         const std::string bytes = ReadFileBytes(root / "qorprint.tmp");
-        for (size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        for (size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos;
+             start = end + 2) {
             records.push_back(bytes.substr(start, end - start));
         }
         return records;
@@ -146,11 +147,13 @@ protected:
 };
 
 TEST_F(ConfirmPrintTest, AnswerSPrintsAndStartsThePrintProgramOnce) {
-    Confirm({{'S', [] {
-                 const std::string screen = ScreenText();
-                 EXPECT_NE(screen.find("Imprimir la taula de tipus impositius (S/N)? "), std::string::npos);
-                 EXPECT_NE(screen.find(" Utilitats de l'empresa "), std::string::npos);
-             }},
+    Confirm({{'S',
+              [] {
+                  const std::string screen = ScreenText();
+                  EXPECT_NE(screen.find("Imprimir la taula de tipus impositius (S/N)? "),
+                            std::string::npos);
+                  EXPECT_NE(screen.find(" Utilitats de l'empresa "), std::string::npos);
+              }},
              {Enter, {}}});
     EXPECT_EQ(FieldAt(1, 1).value, "S");
     const std::vector<std::string> records = PrintRecords();
@@ -158,8 +161,10 @@ TEST_F(ConfirmPrintTest, AnswerSPrintsAndStartsThePrintProgramOnce) {
     EXPECT_EQ(records[0], "DEVICEPANTALLA");
     EXPECT_EQ(Starts(), 1);
     const std::string rootDir = root.path().substr(0, root.path().size() - 1);
-    EXPECT_EQ(ReadFileBytes(exe / "started.log"), rootDir + "\n") << "started in the program's current directory";
-    EXPECT_TRUE(FileExists(root / "qorprint.tmp")) << "the print file is left for the print program";
+    EXPECT_EQ(ReadFileBytes(exe / "started.log"), rootDir + "\n")
+        << "started in the program's current directory";
+    EXPECT_TRUE(FileExists(root / "qorprint.tmp"))
+        << "the print file is left for the print program";
 }
 
 TEST_F(ConfirmPrintTest, AnyOtherAnswerPrintsNothing) {
@@ -189,32 +194,40 @@ TEST_F(ConfirmPrintTest, AnswerIsBlankedBeforeTheForm) {
 TEST_F(ConfirmPrintTest, UnwritablePrintFileIsShownAndNothingIsStarted) {
     // A folder where the print file should be: it cannot be created.
     std::filesystem::create_directories(root / "qorprint.tmp");
-    Confirm({{'S', {}},
-             {Enter, {}},
-             {Esc, [&] {
-                  const std::string screen = ScreenText();
-                  EXPECT_NE(screen.find("No es pot crear el fitxer d'impressi\xA2"), std::string::npos) << screen;
-                  EXPECT_NE(screen.find("qorprint.tmp"), std::string::npos);
-              }}});
+    Confirm(
+        {{'S', {}},
+         {Enter, {}},
+         {Esc, [&] {
+              const std::string screen = ScreenText();
+              EXPECT_NE(screen.find("No es pot crear el fitxer d'impressi\xA2"), std::string::npos)
+                  << screen;
+              EXPECT_NE(screen.find("qorprint.tmp"), std::string::npos);
+          }}});
     EXPECT_EQ(Starts(), 0);
 }
 
 TEST_F(ConfirmPrintTest, MissingPrintProgramIsShown) {
     RunContext.exeDir = exe / "nowhere/";
-    Confirm({{'S', {}}, {Enter, {}}, {Enter, [] {
-                 EXPECT_NE(ScreenText().find("No es pot iniciar el programa d'impressi\xA2"), std::string::npos);
-             }}});
+    Confirm({{'S', {}},
+             {Enter, {}},
+             {Enter, [] {
+                  EXPECT_NE(ScreenText().find("No es pot iniciar el programa d'impressi\xA2"),
+                            std::string::npos);
+              }}});
     EXPECT_EQ(PrintRecords().size(), 38u);
 }
 
 TEST_F(ConfirmPrintTest, FaultyFormFileIsShownAndNoFormRuns) {
     WriteFileBytes(root / "FORMS/KORVIDAN.QFM", "1,1\r\n0d\r\n5,0,0,0,0,0\r\n");
-    Confirm({{'S', [] {
-        const std::string screen = ScreenText();
-        EXPECT_NE(screen.find("KORVIDAN.QFM, l\xA1nia 3: el formulari"), std::string::npos) << screen;
-        EXPECT_NE(screen.find("camps que el m\x85xim del fitxer"), std::string::npos) << screen;
-        EXPECT_EQ(screen.find("Imprimir"), std::string::npos);
-    }}});
+    Confirm(
+        {{'S', [] {
+              const std::string screen = ScreenText();
+              EXPECT_NE(screen.find("KORVIDAN.QFM, l\xA1nia 3: el formulari"), std::string::npos)
+                  << screen;
+              EXPECT_NE(screen.find("camps que el m\x85xim del fitxer"), std::string::npos)
+                  << screen;
+              EXPECT_EQ(screen.find("Imprimir"), std::string::npos);
+          }}});
     EXPECT_FALSE(FileExists(root / "qorprint.tmp"));
     EXPECT_EQ(Starts(), 0);
 }
@@ -227,12 +240,14 @@ TEST_F(ConfirmPrintTest, SpanishLabelAndMessages) {
     RunContext.programName = "KORVIDAN";
     std::filesystem::remove(root / "FORMS/KORVIDAN.QFM");
     Confirm({{Esc, [&] {
-        EXPECT_NE(ScreenText().find("KORVIDAN.QFM: no se puede"), std::string::npos);
-    }}});
+                  EXPECT_NE(ScreenText().find("KORVIDAN.QFM: no se puede"), std::string::npos);
+              }}});
     std::filesystem::copy(std::string(KORVIDAN_SOURCE_DIR) + "/install/demo/FORMS/KORVIDAN.QFM",
                           root / "FORMS/KORVIDAN.QFM");
-    Confirm({{Esc, [] { EXPECT_NE(ScreenText().find("\xA8Imprimir la tabla de tipos impositivos (S/N)? "),
-                                  std::string::npos); }}});  // ¿
+    Confirm({{Esc, [] {
+                  EXPECT_NE(ScreenText().find("\xA8Imprimir la tabla de tipos impositivos (S/N)? "),
+                            std::string::npos);
+              }}});  // ¿
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
-#include <stdexcept>
 #include <initializer_list>
+#include <stdexcept>
 #include <vector>
 
 #include "config/run_context.h"
@@ -103,7 +103,7 @@ std::string Lines(std::initializer_list<std::string> lines) {
 }
 
 class FormEngineTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         auto backend = std::make_unique<ScriptBackend>();
         console = backend.get();
@@ -132,14 +132,18 @@ protected:
         LoadFormSetFromBytes(file, "T.QFM");
         ASSERT_EQ(FormSetProblem(), "");
     }
-    void Script(const std::vector<Step>& steps) { console->script.assign(steps.begin(), steps.end()); }
+    void Script(const std::vector<Step>& steps) {
+        console->script.assign(steps.begin(), steps.end());
+    }
     // Runs a form with the exit flags given and returns its ending key.
     int16_t Run(int16_t formNo, int16_t exitAtTop = 0, int16_t exitAtBottom = 0) {
         int16_t key = 0;
         RunForm(formNo, exitAtTop, exitAtBottom, key);
         return key;
     }
-    const std::string& Value(int16_t formNo, int16_t fieldNo) { return FieldAt(formNo, fieldNo).value; }
+    const std::string& Value(int16_t formNo, int16_t fieldNo) {
+        return FieldAt(formNo, fieldNo).value;
+    }
 
     test::ScratchDir scratch;
     ScriptBackend* console = nullptr;
@@ -147,17 +151,30 @@ protected:
 
 // One window-less form: A (field 1), a display-only line, B (field 3), C (field 4).
 const std::string ThreeFields = Lines({
-    "1,4", "0d,1b,5000,4800,4900,5100,3c00,3e00,3b00,2,4400",
+    "1,4",
+    "0d,1b,5000,4800,4900,5100,3c00,3e00,3b00,2,4400",
     "4,0,0,0,0,0",
-    "3,2", "A:", "2,0,0,0,0,0", "",
-    "4,2", "note", "0,0,0,4,0,0", "",
-    "5,2", "B:", "2,0,0,0,0,0", "",
-    "6,2", "C:", "2,0,0,0,0,0", "",
+    "3,2",
+    "A:",
+    "2,0,0,0,0,0",
+    "",
+    "4,2",
+    "note",
+    "0,0,0,4,0,0",
+    "",
+    "5,2",
+    "B:",
+    "2,0,0,0,0,0",
+    "",
+    "6,2",
+    "C:",
+    "2,0,0,0,0,0",
+    "",
 });
 
 TEST_F(FormEngineTest, DrawsTitleLabelsAndValuesInTheFormWindow) {
-    Load(Lines({"1,2", "0d,1b", "2,0,5,10,9,40", "1,2", "Nom: ", "4,0,0,0,0,0", "", "2,2", "Clau: ",
-                "3,0,0,2,0,0", ""}));
+    Load(Lines({"1,2", "0d,1b", "2,0,5,10,9,40", "1,2", "Nom: ", "4,0,0,0,0,0", "", "2,2",
+                "Clau: ", "3,0,0,2,0,0", ""}));
     FieldAt(1, 1).value = "Anna";
     FieldAt(1, 2).value = "xyz";
     struct Title {
@@ -167,7 +184,9 @@ TEST_F(FormEngineTest, DrawsTitleLabelsAndValuesInTheFormWindow) {
     for (const Title& t : {Title{std::string(20, 'T'), 31}, Title{std::string(7, 'S'), 38}}) {
         RunContext.menuTitle = t.text;
         Script({Probe(Esc, [&] {
-            EXPECT_EQ(ConsoleRowText(1, t.column, static_cast<int16_t>(t.column + t.text.size() - 1)), t.text);
+            EXPECT_EQ(
+                ConsoleRowText(1, t.column, static_cast<int16_t>(t.column + t.text.size() - 1)),
+                t.text);
             EXPECT_EQ(ConsoleRowText(5, 10, 40), "\xC9" + std::string(29, '\xCD') + "\xBB");
             EXPECT_EQ(ConsoleRowText(6, 12, 20), "Nom: Anna");
             EXPECT_EQ(ConsoleRowText(7, 12, 20), "Clau:    ") << "a masked value is never shown";
@@ -189,9 +208,11 @@ TEST_F(FormEngineTest, DisplayOnlyFieldIsPassedOverBothWays) {
 TEST_F(FormEngineTest, EscDiscardsAndGoesToTheFirstField) {
     Load(ThreeFields);
     FieldAt(1, 3).value = "ol";
-    Script({Down, Probe('q', [] { EXPECT_EQ(ConsoleRowText(5, 4, 5), "ol"); }),
-            Probe(Esc, [] { EXPECT_EQ(ConsoleRowText(5, 4, 5), "ql"); }),
-            Probe('n', [] { EXPECT_EQ(ConsoleRowText(5, 4, 5), "ol") << "stored value shown again"; }), Esc});
+    Script(
+        {Down, Probe('q', [] { EXPECT_EQ(ConsoleRowText(5, 4, 5), "ol"); }),
+         Probe(Esc, [] { EXPECT_EQ(ConsoleRowText(5, 4, 5), "ql"); }),
+         Probe('n', [] { EXPECT_EQ(ConsoleRowText(5, 4, 5), "ol") << "stored value shown again"; }),
+         Esc});
     EXPECT_EQ(Run(1), Esc);
     EXPECT_EQ(Value(1, 3), "ol");
     EXPECT_EQ(Value(1, 1), "  ") << "Esc on the first field stores nothing";
@@ -229,17 +250,30 @@ TEST_F(FormEngineTest, PageKeysAndExitFlags) {
 // Form 1 continues into form 2, which has its own window.
 const std::string Chain = Lines({
     "2,2",
-    "0d,1b,5000,4800,4900,5100,3c00", "2,2,0,0,0,0",
-    "2,2", "A:", "1,0,0,0,0,0", "",
-    "3,2", "B:", "1,0,0,0,0,0", "",
-    "0d,1b,5000,4800,4900,5100,3c00", "1,0,10,10,14,30",
-    "1,2", "C:", "1,0,0,0,0,0", "",
+    "0d,1b,5000,4800,4900,5100,3c00",
+    "2,2,0,0,0,0",
+    "2,2",
+    "A:",
+    "1,0,0,0,0,0",
+    "",
+    "3,2",
+    "B:",
+    "1,0,0,0,0,0",
+    "",
+    "0d,1b,5000,4800,4900,5100,3c00",
+    "1,0,10,10,14,30",
+    "1,2",
+    "C:",
+    "1,0,0,0,0,0",
+    "",
 });
 
 TEST_F(FormEngineTest, ContinuationForms) {
     Load(Chain);
     auto inForm2 = [] { EXPECT_EQ(ConsoleRowText(11, 12, 13), "C:"); };
-    auto backInForm1 = [] { EXPECT_EQ(ConsoleRowText(11, 12, 13), "  ") << "form 2's window closed"; };
+    auto backInForm1 = [] {
+        EXPECT_EQ(ConsoleRowText(11, 12, 13), "  ") << "form 2's window closed";
+    };
     // Up on the continuation's first field returns to field 2 of form 1; F2 then opens
     // the continuation from any field; Enter on its last field ends both forms.
     Script({'a', Enter, 'b', Probe(Enter, {}), Probe('c', inForm2), Up, Probe('d', backInForm1), Up,
@@ -281,7 +315,8 @@ TEST_F(FormEngineTest, MouseMovesBetweenEnterableFields) {
     EXPECT_EQ(Value(1, 1), "f ");
 
     // In a form with a window, the click is taken relative to it.
-    Load(Lines({"1,2", "0d,1b,4800", "2,0,10,10,14,40", "1,2", "X:", "2,0,0,0,0,0", "", "2,2", "Y:", "2,0,0,0,0,0", ""}));
+    Load(Lines({"1,2", "0d,1b,4800", "2,0,10,10,14,40", "1,2", "X:", "2,0,0,0,0,0", "", "2,2",
+                "Y:", "2,0,0,0,0,0", ""}));
     Script({'p', Click(12, 12), 'k', Up, Esc});
     EXPECT_EQ(Run(1), Esc);
     EXPECT_EQ(Value(1, 1), "p ");
@@ -291,7 +326,8 @@ TEST_F(FormEngineTest, MouseMovesBetweenEnterableFields) {
 TEST_F(FormEngineTest, RefusedEditBeepsAndEditsTheSameTextAgain) {
     Load(ThreeFields);
     int calls = 0;
-    AcceptFieldHook = [&](int16_t formNo, const std::string& text, int16_t& fieldNo, int16_t& key) -> int16_t {
+    AcceptFieldHook = [&](int16_t formNo, const std::string& text, int16_t& fieldNo,
+                          int16_t& key) -> int16_t {
         ++calls;
         EXPECT_EQ(CurrentField.fieldNo, fieldNo);
         if (text == "no") return 1;
@@ -300,8 +336,8 @@ TEST_F(FormEngineTest, RefusedEditBeepsAndEditsTheSameTextAgain) {
         return 0;
     };
     InsertMode = false;
-    Script({'n', 'o', Enter, Probe(0x4700, [] { EXPECT_EQ(ConsoleRowText(3, 4, 5), "no"); }), 'o', 'k', Enter,
-            Esc, Esc});
+    Script({'n', 'o', Enter, Probe(0x4700, [] { EXPECT_EQ(ConsoleRowText(3, 4, 5), "no"); }), 'o',
+            'k', Enter, Esc, Esc});
     EXPECT_EQ(Run(1), Esc);
     EXPECT_EQ(console->beeps, 1);
     EXPECT_EQ(calls, 2);
@@ -310,25 +346,28 @@ TEST_F(FormEngineTest, RefusedEditBeepsAndEditsTheSameTextAgain) {
 }
 
 TEST_F(FormEngineTest, FieldFlags) {
-    Load(Lines({"1,3", "0d,1b", "3,0,0,0,0,0", "1,1", "A", "4,0,0,1,0,0", "", "2,1", "P", "4,0,0,2,0,0", "",
-                "3,1", "E", "5,0,0,8,0,0", ""}));
+    Load(Lines({"1,3", "0d,1b", "3,0,0,0,0,0", "1,1", "A", "4,0,0,1,0,0", "", "2,1", "P",
+                "4,0,0,2,0,0", "", "3,1", "E", "5,0,0,8,0,0", ""}));
     FieldAt(1, 1).value = "keep";
     FieldAt(1, 2).value = "pass";
     FieldAt(1, 3).value = "ab   ";
     Script({Probe(Enter, [] { EXPECT_EQ(ConsoleRowText(1, 2, 5), "    ") << "starts blank"; }),
             Probe('s', [] { EXPECT_EQ(ConsoleRowText(2, 2, 5), "XXXX"); }), Enter,
-            Probe('c', [] { EXPECT_EQ(ConsoleCursorColumn(), 4) << "after the last non-blank"; }), Enter});
+            Probe('c', [] { EXPECT_EQ(ConsoleCursorColumn(), 4) << "after the last non-blank"; }),
+            Enter});
     EXPECT_EQ(Run(1), Enter);
     EXPECT_EQ(Value(1, 1), "keep") << "a blank entry keeps the old value";
     EXPECT_EQ(Value(1, 2), "s   ");
-    EXPECT_EQ(ConsoleRowText(2, 2, 5).find('s'), std::string::npos) << "a masked value is never displayed";
+    EXPECT_EQ(ConsoleRowText(2, 2, 5).find('s'), std::string::npos)
+        << "a masked value is never displayed";
     EXPECT_EQ(Value(1, 3), "abc  ");
     EXPECT_EQ(MaskChar, 0);
 }
 
 TEST_F(FormEngineTest, HelpOnF1DiscardsTheTypedText) {
     std::filesystem::create_directories(scratch / "AJUDA");
-    test::WriteFileBytes(scratch / "AJUDA/TEMA.HLP", std::string("Ajuda del tema").append(64, ' ') + "\r\n");
+    test::WriteFileBytes(scratch / "AJUDA/TEMA.HLP",
+                         std::string("Ajuda del tema").append(64, ' ') + "\r\n");
     const std::string cwd = std::filesystem::current_path();
     ASSERT_EQ(chdir(scratch.path().c_str()), 0);
     Load(ThreeFields);
@@ -346,8 +385,8 @@ TEST_F(FormEngineTest, HelpOnF1DiscardsTheTypedText) {
 }
 
 TEST_F(FormEngineTest, BrowseListOnF4) {
-    Load(Lines({"1,2", "0d,1b,3e00", "2,0,0,0,0,0", "1,1", "A", "2,0,0,0,0,1", "", "2,1", "B", "2,0,0,0,0,0", "",
-                "1", "0,0,2,2,20,70,0", "Llista", "0"}));
+    Load(Lines({"1,2", "0d,1b,3e00", "2,0,0,0,0,0", "1,1", "A", "2,0,0,0,0,1", "", "2,1", "B",
+                "2,0,0,0,0,0", "", "1", "0,0,2,2,20,70,0", "Llista", "0"}));
     // With no browse list registered F4 enters the same field again.
     Script({'a', F4, 'b', Esc});
     EXPECT_EQ(Run(1), Esc);
@@ -360,9 +399,12 @@ TEST_F(FormEngineTest, BrowseListOnF4) {
         ++runs;
         result = status;
     };
-    AfterBrowseHook = [](int16_t&, int16_t formNo, int16_t& fieldNo) { FieldAt(formNo, fieldNo).value = "pk"; };
+    AfterBrowseHook = [](int16_t&, int16_t formNo, int16_t& fieldNo) {
+        FieldAt(formNo, fieldNo).value = "pk";
+    };
     // A cancelled list refuses with a beep; a picked record moves on to the next field.
-    Script({F4, Probe(F4, [&] { status = 0; }), Probe('z', [] { EXPECT_EQ(ConsoleRowText(2, 2, 3), "  "); }), Enter});
+    Script({F4, Probe(F4, [&] { status = 0; }),
+            Probe('z', [] { EXPECT_EQ(ConsoleRowText(2, 2, 3), "  "); }), Enter});
     EXPECT_EQ(Run(1), Enter);
     EXPECT_EQ(runs, 2);
     EXPECT_EQ(console->beeps, 1);
@@ -371,7 +413,8 @@ TEST_F(FormEngineTest, BrowseListOnF4) {
 }
 
 TEST_F(FormEngineTest, FormsThatCannotRunAreRefused) {
-    Load(Lines({"2,1", "0d", "0,0,0,0,0,0", "0d", "1,0,0,0,0,0", "1,70", "Nom: ", "4,0,0,0,0,0", ""}));
+    Load(Lines(
+        {"2,1", "0d", "0,0,0,0,0,0", "0d", "1,0,0,0,0,0", "1,70", "Nom: ", "4,0,0,0,0,0", ""}));
     for (int16_t formNo : {int16_t{0}, int16_t{3}, int16_t{-3}}) {
         EXPECT_EQ(Run(formNo), Esc);
     }

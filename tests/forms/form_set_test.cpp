@@ -25,7 +25,7 @@ std::string Lines(std::initializer_list<std::string> lines) {
 }
 
 class FormSetTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         UseVirtualConsole(25, 80);
         ResetFormSet();
@@ -181,47 +181,60 @@ TEST_F(FormSetTest, RejectsFilesOutsideTheFormat) {
          "el fitxer s'acaba a mig registre"},
         {"too many fields", Lines({"1,1", "0d", "2,0,0,0,0,0"}), 3,
          "el formulari t\x82 m\x82s camps que el m\x85xim del fitxer"},
-        {"number above 16 bits", Lines({"1,1", "0d", "1,0,0,0,0,0", "1,1", "A", "32768,0,0,0,0,0", ""}),
-         6, "un nombre surt del marge de -32768 a 32767"},
+        {"number above 16 bits",
+         Lines({"1,1", "0d", "1,0,0,0,0,0", "1,1", "A", "32768,0,0,0,0,0", ""}), 6,
+         "un nombre surt del marge de -32768 a 32767"},
         {"number rounds above 16 bits", Lines({"1,32767.5"}), 1,
          "un nombre surt del marge de -32768 a 32767"},
-        {"number below 16 bits", Lines({"1,1", "0d", "1,0,0,0,0,0", "1,1", "A", "1,0,0,-40000,0,0", ""}),
-         6, "un nombre surt del marge de -32768 a 32767"},
+        {"number below 16 bits",
+         Lines({"1,1", "0d", "1,0,0,0,0,0", "1,1", "A", "1,0,0,-40000,0,0", ""}), 6,
+         "un nombre surt del marge de -32768 a 32767"},
         {"negative width", Lines({"1,1", "0d", "1,0,0,0,0,0", "1,1", "A", "-1,0,0,0,0,0", ""}), 6,
          "un recompte o una mida no pot ser negatiu"},
-        {"next form missing", Lines({"1,1", "0d", "1,2,0,0,0,0"}), 3, "remet a un formulari que no existeix"},
-        {"field names a missing browse list", Lines({"1,1", "0d", "1,0,0,0,0,0", "1,1", "A", "1,0,0,0,0,3", ""}),
-         6, "remet a una llista que no existeix"},
-        {"browse list without browse count", Lines({"1,1", "0d", "1,0,0,0,0,0", "1,1", "A", "1,0,0,0,0,1", ""}),
-         6, "remet a una llista que no existeix"},
-        {"filter form missing", Lines({"1,1"}) + form + Lines({"1", "0,0,1,1,25,80,7", "L", "0"}), 9,
+        {"next form missing", Lines({"1,1", "0d", "1,2,0,0,0,0"}), 3,
          "remet a un formulari que no existeix"},
-        {"next browse missing", Lines({"1,1"}) + form + Lines({"1", "0,0,1,1,25,80,0", "L", "2"}), 11,
+        {"field names a missing browse list",
+         Lines({"1,1", "0d", "1,0,0,0,0,0", "1,1", "A", "1,0,0,0,0,3", ""}), 6,
          "remet a una llista que no existeix"},
-        {"data after browse count 0", Lines({"1,1"}) + form + Lines({"0", "' c", "0,0,1,1,25,80,0"}), 10,
+        {"browse list without browse count",
+         Lines({"1,1", "0d", "1,0,0,0,0,0", "1,1", "A", "1,0,0,0,0,1", ""}), 6,
+         "remet a una llista que no existeix"},
+        {"filter form missing", Lines({"1,1"}) + form + Lines({"1", "0,0,1,1,25,80,7", "L", "0"}),
+         9, "remet a un formulari que no existeix"},
+        {"next browse missing", Lines({"1,1"}) + form + Lines({"1", "0,0,1,1,25,80,0", "L", "2"}),
+         11, "remet a una llista que no existeix"},
+        {"data after browse count 0",
+         Lines({"1,1"}) + form + Lines({"0", "' c", "0,0,1,1,25,80,0"}), 10,
          "hi ha dades despr\x82s d'un recompte de llistes 0"},
         {"form window off the screen", Lines({"1,1", "0d", "0,0,20,1,26,80"}), 3,
          "la finestra surt de la pantalla"},
-        {"form window upside down", Lines({"1,1", "0d", "0,0,10,1,5,80"}), 3, "la finestra surt de la pantalla"},
-        {"browse window missing", Lines({"1,1"}) + form + Lines({"1", "0,0,0,0,0,0,0", "L", "0"}), 9,
+        {"form window upside down", Lines({"1,1", "0d", "0,0,10,1,5,80"}), 3,
          "la finestra surt de la pantalla"},
-        {"field past the last column", Lines({"1,1", "0d", "1,0,0,0,0,0", "1,75", "Nom: ", "2,0,0,0,0,0", ""}),
-         4, "el camp surt de la pantalla"},
-        {"field below a window's screen", Lines({"1,1", "0d", "1,0,20,1,24,80", "6,1", "A", "1,0,0,0,0,0", ""}),
-         4, "el camp surt de la pantalla"},
-        {"lines of a field below the screen", Lines({"1,1", "0d", "1,0,0,0,0,0", "24,1", "A", "30,10,0,0,0,0", ""}),
-         4, "el camp surt de la pantalla"},
-        {"choice arrow left of the screen", Lines({"1,1", "0d", "1,0,0,0,0,0", "1,1", "", "1,0,0,0,0,0", "|S,Si"}),
-         4, "el camp surt de la pantalla"},
+        {"browse window missing", Lines({"1,1"}) + form + Lines({"1", "0,0,0,0,0,0,0", "L", "0"}),
+         9, "la finestra surt de la pantalla"},
+        {"field past the last column",
+         Lines({"1,1", "0d", "1,0,0,0,0,0", "1,75", "Nom: ", "2,0,0,0,0,0", ""}), 4,
+         "el camp surt de la pantalla"},
+        {"field below a window's screen",
+         Lines({"1,1", "0d", "1,0,20,1,24,80", "6,1", "A", "1,0,0,0,0,0", ""}), 4,
+         "el camp surt de la pantalla"},
+        {"lines of a field below the screen",
+         Lines({"1,1", "0d", "1,0,0,0,0,0", "24,1", "A", "30,10,0,0,0,0", ""}), 4,
+         "el camp surt de la pantalla"},
+        {"choice arrow left of the screen",
+         Lines({"1,1", "0d", "1,0,0,0,0,0", "1,1", "", "1,0,0,0,0,0", "|S,Si"}), 4,
+         "el camp surt de la pantalla"},
         {"form continues into itself", Lines({"1,1", "0d", "0,1,0,0,0,0"}), 3,
          "la cadena de formularis torna a un formulari anterior"},
-        {"continuation loop", Lines({"3,1", "0d", "0,2,0,0,0,0", "0d", "0,3,0,0,0,0", "0d", "0,2,0,0,0,0"}), 7,
+        {"continuation loop",
+         Lines({"3,1", "0d", "0,2,0,0,0,0", "0d", "0,3,0,0,0,0", "0d", "0,2,0,0,0,0"}), 7,
          "la cadena de formularis torna a un formulari anterior"},
     };
     for (const Rejection& c : cases) {
         SCOPED_TRACE(c.name);
         Load(c.file);
-        EXPECT_EQ(FormSetProblem(), "FORMS\\T.QFM, l\xA1nia " + std::to_string(c.line) + ": " + c.fault);
+        EXPECT_EQ(FormSetProblem(),
+                  "FORMS\\T.QFM, l\xA1nia " + std::to_string(c.line) + ": " + c.fault);
         EXPECT_EQ(FormSet.formCount, 0) << "a rejected file loads nothing";
         EXPECT_EQ(FieldAt(1, 1).width, 0);
     }
@@ -229,16 +242,17 @@ TEST_F(FormSetTest, RejectsFilesOutsideTheFormat) {
 
 TEST_F(FormSetTest, FieldsReachingTheScreenEdgesLoad) {
     const char* const fields[][3] = {
-        {"25,70", "Nom: ", "6,0,0,0,0,0"},      // value ends on column 80 of row 25
-        {"20,2", "Text ", "300,50,0,0,0,0"},   // six lines of 50, rows 20 to 25
-        {"1,2", "", "1,0,0,0,0,0"},              // choice arrow on column 1
-        {"1,70", "Tipus:", "1,0,0,0,0,0"},       // right arrow on column 80
-        {"1,1", "A", "3,0,76,0,0,0"},            // trail zone up to column 80
+        {"25,70", "Nom: ", "6,0,0,0,0,0"},    // value ends on column 80 of row 25
+        {"20,2", "Text ", "300,50,0,0,0,0"},  // six lines of 50, rows 20 to 25
+        {"1,2", "", "1,0,0,0,0,0"},           // choice arrow on column 1
+        {"1,70", "Tipus:", "1,0,0,0,0,0"},    // right arrow on column 80
+        {"1,1", "A", "3,0,76,0,0,0"},         // trail zone up to column 80
     };
     const char* const choices[] = {"", "", "|S,Si", "|A,Alta", ""};
     for (size_t i = 0; i < std::size(fields); ++i) {
         SCOPED_TRACE(fields[i][0]);
-        Load(Lines({"1,1", "0d", "1,0,0,0,0,0", fields[i][0], fields[i][1], fields[i][2], choices[i]}));
+        Load(Lines(
+            {"1,1", "0d", "1,0,0,0,0,0", fields[i][0], fields[i][1], fields[i][2], choices[i]}));
         EXPECT_EQ(FormSetProblem(), "");
     }
 }
@@ -247,7 +261,8 @@ TEST_F(FormSetTest, MissingFileIsNamed) {
     ScratchDir dir;
     RunContext.rootDir = dir.path();
     LoadFormSet();
-    EXPECT_EQ(FormSetProblem(), dir.path() + "FORMS\\KORVIDAN.QFM: no es pot llegir el fitxer de formularis");
+    EXPECT_EQ(FormSetProblem(),
+              dir.path() + "FORMS\\KORVIDAN.QFM: no es pot llegir el fitxer de formularis");
     EXPECT_EQ(FormSet.formCount, 0);
 }
 
@@ -258,12 +273,12 @@ TEST_F(FormSetTest, LoadsFromRootDirAndTranslatesTexts) {
     std::filesystem::create_directories(dir / "FORMS");
     std::filesystem::create_directories(dir / "LOCALE");
     WriteFileBytes(dir / "FORMS/korvidan.qfm",
-                   Lines({"1,1", "0d", "1,0,0,0,0,0", "1,1", "Nom: ", "2,0,0,0,0,0", "|S,Si|N,No", "1",
-                          "0,0,1,1,25,80,0", "Llista", "0"}));
+                   Lines({"1,1", "0d", "1,0,0,0,0,0", "1,1", "Nom: ", "2,0,0,0,0,0", "|S,Si|N,No",
+                          "1", "0,0,1,1,25,80,0", "Llista", "0"}));
     WriteFileBytes(dir / "LOCALE/KORVIDAN.LNG",
                    Lines({"\"Nom: \"", "\"Nome: \"", "\"Nom: \"", "\"Nombre: \"", "\"|S,Si|N,No\"",
-                          "\"|S,Si|N,Non\"", "\"|S,Si|N,Non\"", "\"|S,S\xA1|N,No\"", "Llista", "Lista",
-                          "Tiera", "Lista"}));
+                          "\"|S,Si|N,Non\"", "\"|S,Si|N,Non\"", "\"|S,S\xA1|N,No\"", "Llista",
+                          "Lista", "Tiera", "Lista"}));
     LoadFormSet();
     ASSERT_EQ(FormSetProblem(), "");
     EXPECT_EQ(FieldAt(1, 1).label, "Nombre: ");
@@ -274,7 +289,8 @@ TEST_F(FormSetTest, LoadsFromRootDirAndTranslatesTexts) {
 // A large file loads whole, and a fault near its end is found on its own line.
 TEST_F(FormSetTest, LargeFileAndFaultLine) {
     const int fields = 25000;  // four lines each: 100 003 lines in all
-    std::string file = Lines({"1," + std::to_string(fields), "0d", std::to_string(fields) + ",0,0,0,0,0"});
+    std::string file =
+        Lines({"1," + std::to_string(fields), "0d", std::to_string(fields) + ",0,0,0,0,0"});
     for (int i = 0; i < fields; ++i) file += Lines({"1,1", "A", "1,0,0,0,0,0", ""});
     Load(file);
     ASSERT_EQ(FormSetProblem(), "");
@@ -289,8 +305,8 @@ TEST_F(FormSetTest, LargeFileAndFaultLine) {
 TEST_F(FormSetTest, GarbageIsRejectedOrReadWithoutHarm) {
     std::string garbage;
     for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919 + 13) % 256);
-    for (const std::string& file : {garbage, std::string("\r\n\r\n\r\n"), std::string(1000, ','),
-                                    "1,1\r\n" + garbage}) {
+    for (const std::string& file :
+         {garbage, std::string("\r\n\r\n\r\n"), std::string(1000, ','), "1,1\r\n" + garbage}) {
         Load(file);
         if (FormSetProblem().empty()) {
             EXPECT_GE(FormSet.formCount, 1);
