@@ -13,27 +13,11 @@
 #include "screen/colour.h"
 #include "screen/window_stack.h"
 #include "tools/browse.h"
+#include "fuzz_support.h"
+
+using korvidan::fuzz::WorkFolder;
 
 namespace {
-
-// A private folder for the cache and the window work file, removed at exit.
-char workFolder[256];
-
-void RemoveWorkFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(workFolder, ignored);
-}
-
-std::string WorkFolder() {
-    if (workFolder[0] == '\0') {
-        const std::string pattern = (std::filesystem::temp_directory_path() / "browse-fuzz-XXXXXX").string();
-        if (pattern.size() >= sizeof workFolder) std::abort();
-        pattern.copy(workFolder, pattern.size());
-        if (mkdtemp(workFolder) == nullptr) std::abort();
-        std::atexit(RemoveWorkFolder);
-    }
-    return std::string(workFolder) + "/";
-}
 
 constexpr int16_t kKeys[] = {0x5000, 0x5000, 0x4800, 0x5100, 0x4900, 0x4d00, 0x4b00, 0x5000};
 constexpr size_t kKeyBytes = 24;

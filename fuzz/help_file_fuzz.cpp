@@ -12,34 +12,22 @@
 #include "screen/colour.h"
 #include "screen/help_viewer.h"
 #include "screen/window_stack.h"
+#include "fuzz_support.h"
 
 namespace {
 
-// A private folder for the help file and the window work file, removed at exit.
-char workFolder[256];
-
-void RemoveWorkFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(workFolder, ignored);
-}
-
-const char* WorkFolder() {
-    if (workFolder[0] == '\0') {
-        const std::string pattern = (std::filesystem::temp_directory_path() / "help-fuzz-XXXXXX").string();
-        if (pattern.size() >= sizeof workFolder) std::abort();
-        pattern.copy(workFolder, pattern.size());
-        if (mkdtemp(workFolder) == nullptr) std::abort();
-        std::filesystem::create_directory(std::string(workFolder) + "/AJUDA");
-        std::atexit(RemoveWorkFolder);
-    }
-    return workFolder;
+// The help file's folder inside the private scratch folder.
+std::string HelpFolder() {
+    const std::string folder = korvidan::fuzz::WorkFolder();
+    std::filesystem::create_directory(folder + "AJUDA");
+    return folder;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace korvidan;
-    const std::string folder = std::string(WorkFolder()) + "/";
+    static const std::string folder = HelpFolder();
     UseVirtualConsole(25, 80);
     ResetColourState();
     ResetWindowStack();

@@ -7,25 +7,9 @@
 
 #include "config/ini_file.h"
 #include "platform/files.h"
+#include "fuzz_support.h"
 
-namespace {
-
-// A private folder, removed when the process ends (kept on the heap, so the
-// exit handler can still read its name).
-const std::string& WorkFolder() {
-    static const std::string& folder = *new std::string([] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ini-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(WorkFolder(), ignored);
-        });
-        return pattern + "/";
-    }());
-    return folder;
-}
-
-}  // namespace
+using korvidan::fuzz::WorkFolder;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace korvidan;

@@ -8,26 +8,9 @@
 #include "config/run_context.h"
 #include "platform/files.h"
 #include "print/print_file.h"
+#include "fuzz_support.h"
 
-namespace {
-
-// A private folder for the print file, removed when the process ends (kept on
-// the heap, so the exit handler can still read its name).
-const std::string& WorkFolder() {
-    static const std::string& folder = *new std::string([] {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "justify-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(WorkFolder(), ignored);
-        });
-        return pattern + "/";
-    }());
-    return folder;
-}
-
-}  // namespace
+using korvidan::fuzz::WorkFolder;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace korvidan;

@@ -8,23 +8,17 @@
 #include "config/run_context.h"
 #include "config/translate.h"
 #include "platform/files.h"
+#include "fuzz_support.h"
 
 namespace {
 
-// A private installation folder with its LOCALE folder, removed when the process
-// ends (kept on the heap, so the exit handler can still read its name).
+// A private installation folder with its LOCALE folder.
 const std::string& WorkFolder() {
-    static const std::string& folder = *new std::string([] {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "translate-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        std::filesystem::create_directory(pattern + "/LOCALE");
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(WorkFolder(), ignored);
-        });
-        return pattern + "/";
-    }());
+    static const std::string folder = [] {
+        const std::string root = korvidan::fuzz::WorkFolder();
+        std::filesystem::create_directory(root + "LOCALE");
+        return root;
+    }();
     return folder;
 }
 

@@ -9,28 +9,9 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "screen/window_stack.h"
+#include "fuzz_support.h"
 
-namespace {
-
-// A private folder, removed when the process ends. Its name is kept in a plain
-// array, which outlives every exit handler.
-char folderName[4096];
-
-std::string WorkFolder() {
-    if (folderName[0] == '\0') {
-        const std::string pattern = (std::filesystem::temp_directory_path() / "winpush-fuzz-XXXXXX").string();
-        if (pattern.size() >= sizeof folderName) std::abort();
-        pattern.copy(folderName, pattern.size());
-        if (mkdtemp(folderName) == nullptr) std::abort();
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(folderName, ignored);
-        });
-    }
-    return std::string(folderName) + "/";
-}
-
-}  // namespace
+using korvidan::fuzz::WorkFolder;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace korvidan;
