@@ -207,11 +207,12 @@ std::string PathFromKey(const void* keyBuffer, int16_t keyLength) {
     return std::string(bytes, length);
 }
 
+// The columns of a key: its sorting form and its sequence number.
 std::string KeyColumn(size_t key) {
-    return "k" + std::to_string(key);
+    return std::string("k").append(std::to_string(key));
 }
 std::string SequenceColumn(size_t key) {
-    return "s" + std::to_string(key);
+    return std::string("s").append(std::to_string(key));
 }
 
 // ---- Handles and blocks ------------------------------------------------------------
