@@ -1,5 +1,5 @@
-# One static library per layer of the system; a layer links only the layers
-# below it, so a dependency that runs upwards fails to link.
+# One static library per layer of the system. A layer links only the layers
+# below it, so a module that reaches upwards breaks the link of its layer's tests.
 function(korvidan_layer name)
   cmake_parse_arguments(L "" "" "SOURCES;DEPENDS;PACKAGES" ${ARGN})
   set(sources)
