@@ -731,12 +731,12 @@ bool UseTerminalConsoleOn(int fd, const char* terminalType) {
                  "The terminfo database does not describe this terminal.");
         return false;
     }
+    InstallSignalHandlers();
     auto backend = std::make_unique<TerminalBackend>(fd, capabilities);
     if (!backend->Start()) {
         Complain("No es pot fer servir el terminal.", "The terminal cannot be used.");
         return false;
     }
-    InstallSignalHandlers();
     UseConsoleBackend(std::move(backend), Rows, Columns);
     return true;
 }
