@@ -42,6 +42,10 @@ constexpr int Columns = 80;
 constexpr int64_t AltReleaseMs = 600;
 // How long one read waits for input before the caller polls again.
 constexpr int ReadWaitMs = 50;
+// Rough sizes of output, for choosing between moving rows and redrawing them:
+// a cursor address, and what moving rows with a scroll region costs in itself.
+constexpr int CursorAddressCost = 7;
+constexpr int ScrollCost = 45;
 
 // Private modes of the program's session: SGR mouse encoding, bracketed paste,
 // Alt sends Esc (xterm would otherwise swallow Alt+X), application keypad.
@@ -576,18 +580,28 @@ private:
             (caps_.scrollDown.empty() && caps_.scrollDownMany.empty())) {
             return;
         }
+        // Per row: a guess of the bytes the plain diff sends for it, and for it drawn whole.
         std::array<uint64_t, Rows + 1> wantedHash{};
         std::array<uint64_t, Rows + 1> shownHash{};
         std::array<bool, Rows + 1> shownKnown{};
-        std::array<int, Rows + 1> differing{};
+        std::array<int, Rows + 1> diffCost{};
+        std::array<int, Rows + 1> wholeCost{};
         for (int row = 1; row <= Rows; ++row) {
             wantedHash[row] = RowHash(row, true);
             shownHash[row] = RowHash(row, false);
             shownKnown[row] = true;
+            wholeCost[row] = CursorAddressCost;
+            bool inChange = false;
             for (int column = 1; column <= Columns; ++column) {
                 const int32_t shown = shown_[Index(row, column)];
+                const int32_t wanted = Wanted(row, column);
+                const auto glyphBytes = static_cast<int>(glyphs_[wanted & 0xff].size());
+                wholeCost[row] += glyphBytes;
                 if (shown < 0) shownKnown[row] = false;
-                if (shown != Wanted(row, column)) ++differing[row];
+                if (shown != wanted) {
+                    diffCost[row] += glyphBytes + (inChange ? 0 : CursorAddressCost);
+                }
+                inChange = shown != wanted;
             }
         }
         int bestFirst = 0, bestLast = 0, bestShift = 0, bestSaving = 0;
@@ -597,15 +611,22 @@ private:
             const int lastRow = std::min(Rows, Rows - shift);
             while (row <= lastRow) {
                 const int first = row;
-                int saving = 0;
+                int saving = -ScrollCost;
                 while (row <= lastRow && shownKnown[row + shift] && shownHash[row + shift] == wantedHash[row] &&
                        RowShownAs(row, row + shift)) {
-                    saving += differing[row];
+                    saving += diffCost[row];
                     ++row;
                 }
                 if (row == first) {
                     ++row;
-                } else if (saving > bestSaving) {
+                    continue;
+                }
+                // The rows the scroll brings in are drawn whole afterwards.
+                const int broughtFirst = shift > 0 ? row : first + shift;
+                for (int brought = broughtFirst; brought < broughtFirst + std::abs(shift); ++brought) {
+                    saving -= wholeCost[brought] - diffCost[brought];
+                }
+                if (saving > bestSaving) {
                     bestFirst = first;
                     bestLast = row - 1;
                     bestShift = shift;
@@ -613,8 +634,7 @@ private:
                 }
             }
         }
-        // Worth it only when it saves more than the few sequences it costs.
-        if (bestSaving < 60) return;
+        if (bestSaving <= 0) return;
         ScrollRows(bestShift > 0 ? bestFirst : bestFirst + bestShift, bestShift > 0 ? bestLast + bestShift : bestLast,
                    bestShift);
     }
