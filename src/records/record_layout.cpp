@@ -110,7 +110,7 @@ std::string KeyValueOf(const RecordLayout& layout, int keyNumber, const uint8_t*
     for (const KeySegment& segment : key.segments) {
         const int32_t first = segment.position - 1;
         for (int32_t i = first; i < first + segment.length; ++i)
-            value.push_back(i < recordLength ? static_cast<char>(record[i]) : '\0');
+            value.push_back(i >= 0 && i < recordLength ? static_cast<char>(record[i]) : '\0');
     }
     return value;
 }

@@ -51,7 +51,7 @@ int16_t ParseRecordLayout(const uint8_t* bytes, int32_t length, bool strict, Rec
 // The buffer that statistics returns for a layout (and create accepts).
 std::string EncodeRecordLayout(const RecordLayout& layout);
 // The raw value of key keyNumber in a record: its segments' bytes one after the other
-// (bytes past the record's end read as 0).
+// (bytes outside the record read as 0).
 std::string KeyValueOf(const RecordLayout& layout, int keyNumber, const uint8_t* record,
                        int32_t recordLength);
 // A key value in sorting form: binary segments reversed (most significant byte first,

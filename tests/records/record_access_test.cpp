@@ -163,6 +163,15 @@ TEST_F(RecordAccessTest, SeekSendsTheLockBiasAndFillsTheKeyBuffer) {
         EXPECT_EQ(std::string(reinterpret_cast<char*>(recordBlock), 6), "RECORD");
         EXPECT_EQ(FileTable.slot[3].keyText, "KEYS");
     }
+    // A record block said to be longer than the data buffer sends no more than the buffer.
+    std::vector<uint8_t> large(5000, 'x');
+    FileTable.slot[3].recordBlock = large.data();
+    FileTable.slot[3].recordLength = 5000;
+    Fake.calls.clear();
+    int16_t sent = -1;
+    SeekKey(7, 0, "AB", 0, sent);
+    ASSERT_EQ(Fake.calls.size(), 1u);
+    EXPECT_EQ(Fake.calls[0].dataLength, 1536);
     // A key number equal to the number of keys is not a key; the slot keeps its key.
     FileTable.slot[3].keyNumber = 1;
     int16_t status = 0;
