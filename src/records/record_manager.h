@@ -81,7 +81,8 @@ int16_t CallRecordManager(int16_t operation, uint8_t* positionBlock, void* dataB
                           int32_t& dataLength, void* keyBuffer, int16_t keyLength,
                           int16_t keyNumber);
 
-// Closes every file this process has open, releasing its locks, as at process end.
+// Closes every file this process has open, releasing its locks, as at process end,
+// and puts our record manager back in place.
 void ResetRecordManager();
 
 }  // namespace korvidan

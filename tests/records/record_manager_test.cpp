@@ -248,9 +248,11 @@ TEST_F(RecordManagerTest, ImpossibleArgumentsGiveAStatus) {
         RecordManagerCall(OpInsert + RecordLockBias, file.block, data.data(), length, key, 0, 0),
         StatusInvalidOperation);
     // Insert shorter than the record, key numbers out of range.
-    length = 10;
-    EXPECT_EQ(RecordManagerCall(OpInsert, file.block, data.data(), length, key, 0, 0),
-              StatusDataBufferShort);
+    for (const int32_t wrong : {10, 70000}) {
+        length = wrong;
+        EXPECT_EQ(RecordManagerCall(OpInsert, file.block, data.data(), length, key, 0, 0),
+                  StatusDataBufferShort);
+    }
     for (const int16_t keyNumber : {-1, 2, 300}) {
         EXPECT_EQ(file.Read(OpGetFirst, keyNumber), StatusInvalidKeyNumber);
         EXPECT_EQ(file.Read(OpGetEqual, keyNumber, "C1"), StatusInvalidKeyNumber);
@@ -411,14 +413,15 @@ TEST_F(RecordManagerTest, ReadingAheadSeesOtherWriters) {
 // one letter a time, answering each with its status.
 class Child {
   public:
-    explicit Child(const std::string& path) {
+    // parentBlock: a block of the parent's, which the child must not be able to use.
+    explicit Child(const std::string& path, const uint8_t* parentBlock = nullptr) {
         int toChild[2], fromChild[2];
         if (pipe(toChild) != 0 || pipe(fromChild) != 0) abort();
         pid_ = fork();
         if (pid_ == 0) {
             close(toChild[1]);
             close(fromChild[0]);
-            Serve(path, toChild[0], fromChild[1]);
+            Serve(path, parentBlock, toChild[0], fromChild[1]);
             _exit(0);
         }
         close(toChild[0]);
@@ -434,7 +437,8 @@ class Child {
             waitpid(pid_, nullptr, 0);
         }
     }
-    // L lock C1, U unlock, N locking read of C2, X close, W update C1, I insert forever.
+    // L lock C1, U unlock, N locking read of C2, X close, W update C1, I insert forever,
+    // P read through the parent's block.
     int16_t Ask(char command) {
         if (write(to_, &command, 1) != 1) return -1;
         int16_t status = -1;
@@ -447,7 +451,7 @@ class Child {
     }
 
   private:
-    static void Serve(const std::string& path, int in, int out) {
+    static void Serve(const std::string& path, const uint8_t* parentBlock, int in, int out) {
         DataFile file;
         int16_t status = file.Open(path);
         char command;
@@ -470,6 +474,12 @@ class Child {
                     if (status == StatusOk)
                         status = file.Call(OpUpdate, Record("C1", 255, "Bcn", "kid"));
                     break;
+                case 'P': {
+                    DataFile parent;
+                    if (parentBlock != nullptr) std::memcpy(parent.block, parentBlock, 128);
+                    status = parent.Read(OpGetFirst);
+                    break;
+                }
                 case 'I':
                     status = 0;
                     if (write(out, &status, sizeof status) != sizeof status) _exit(1);
@@ -485,7 +495,8 @@ class Child {
 
 TEST_F(RecordManagerTest, RecordLocksAreSeenByOtherProcesses) {
     InsertSample();
-    Child child(path);
+    Child child(path, file.block);
+    EXPECT_EQ(child.Ask('P'), StatusFileNotOpen);
     ASSERT_EQ(child.Ask('L'), StatusOk);
     EXPECT_EQ(file.Read(OpGetEqual + RecordLockBias, 0, "C1    "), StatusRecordBusy);
     EXPECT_EQ(file.Read(OpGetEqual, 0, "C1    "), StatusOk);  // reading without a lock is free
