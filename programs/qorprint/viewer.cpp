@@ -18,15 +18,6 @@ namespace korvidan {
 
 namespace {
 
-constexpr int16_t KeyEsc = 0x1b;
-constexpr int16_t KeyUp = 0x4800;
-constexpr int16_t KeyDown = 0x5000;
-constexpr int16_t KeyLeft = 0x4b00;
-constexpr int16_t KeyRight = 0x4d00;
-constexpr int16_t KeyPageUp = 0x4900;
-constexpr int16_t KeyPageDown = 0x5100;
-constexpr int16_t KeyHome = 0x4700;
-constexpr int16_t KeyEnd = 0x4f00;
 constexpr int HorizontalStep = 8;
 
 // One row of the viewer: a line of the report, or the rule that ends a page.
@@ -106,10 +97,10 @@ bool ShowReport(const PrintDocument& document) {
             case KeyDown:
                 top = std::min(top + 1, lastTop);
                 break;
-            case KeyPageUp:
+            case KeyPgUp:
                 top = top > height ? top - height : 0;
                 break;
-            case KeyPageDown:
+            case KeyPgDn:
                 top = std::min(top + height, lastTop);
                 break;
             case KeyHome:

@@ -20,29 +20,6 @@ namespace {
 
 std::string ChoiceList;
 
-constexpr int16_t kEnter = 0x0d;
-constexpr int16_t kTab = 0x09;
-constexpr int16_t kEsc = 0x1b;
-constexpr int16_t kBackspace = 0x08;
-constexpr int16_t kSpace = 0x20;
-constexpr int16_t kCtrlC = 0x03;
-constexpr int16_t kCtrlV = 0x16;
-constexpr int16_t kCtrlY = 0x19;
-constexpr int16_t kShiftTab = 0x0f00;
-constexpr int16_t kHome = 0x4700;
-constexpr int16_t kUp = 0x4800;
-constexpr int16_t kLeft = 0x4b00;
-constexpr int16_t kRight = 0x4d00;
-constexpr int16_t kEnd = 0x4f00;
-constexpr int16_t kDown = 0x5000;
-constexpr int16_t kInsert = 0x5200;
-constexpr int16_t kDelete = 0x5300;
-constexpr int16_t kCtrlF4 = 0x6100;
-constexpr int16_t kAltF4 = 0x6b00;
-constexpr int16_t kCtrlLeft = 0x7300;
-constexpr int16_t kCtrlRight = 0x7400;
-constexpr int16_t kCtrlHome = 0x7700;
-
 // The arrows beside a choice field, stored in the cells as the console's glyph bytes.
 constexpr char kLeftArrow = '\x11';   // ◄
 constexpr char kRightArrow = '\x10';  // ►
@@ -126,7 +103,7 @@ int16_t NextKey() {
     for (;;) {
         int16_t key = 0, button = 0, row = 0, column = 0;
         ReadKeyEvent(key, button, row, column);
-        if (key == kInsert) {
+        if (key == KeyInsert) {
             InsertMode = !InsertMode;
             ConsoleCursorInsertShape(InsertMode);
             continue;
@@ -140,10 +117,10 @@ int16_t NextKey() {
 // Enter, Enter is End in a form that ends on End, Ctrl+F4 and Alt+F4 are Esc.
 int16_t TranslateEndingKey(int16_t key) {
     int16_t delivered = 0;
-    if (key == kShiftTab) return kUp;
-    if (key == kTab) return kEnter;
-    if (key == kEnter) return LookupKeyMap(kEnd, delivered) ? kEnd : kEnter;
-    if (key == kCtrlF4 || key == kAltF4) return kEsc;
+    if (key == KeyShiftTab) return KeyUp;
+    if (key == KeyTab) return KeyEnter;
+    if (key == KeyEnter) return LookupKeyMap(KeyEnd, delivered) ? KeyEnd : KeyEnter;
+    if (key == KeyCtrlF4 || key == KeyAltF4) return KeyEsc;
     return key;
 }
 
@@ -218,8 +195,8 @@ void EditField(int16_t& row, int16_t& col, int16_t& lineLength, std::string& tex
             const int r = code % 100 - WindowFirstRow() + 1;
             const int c = code / 100 - WindowFirstColumn() + 1;
             if (choice && r == row) {
-                if (c == col - 1) pressed = kLeft;
-                else if (c == col + width) pressed = kRight;
+                if (c == col - 1) pressed = KeyLeft;
+                else if (c == col + width) pressed = KeyRight;
                 else if (c >= col && c < col + width) pressed = 0;
             } else if (!choice && r >= row && r < row + clickLines && c >= col && c < col + length) {
                 cursor = length * (r - row) + (c - col) + 1;
@@ -258,55 +235,58 @@ void EditField(int16_t& row, int16_t& col, int16_t& lineLength, std::string& tex
             }
         } else if (choice) {
             switch (pressed) {
-                case kLeft: current = current == 0 ? options.size() - 1 : current - 1; break;
-                case kRight:
-                case kSpace: current = (current + 1) % options.size(); break;
-                case kHome: cursor = 1; break;
-                case kEnd: cursor = static_cast<int>(TrimRightBlanks(text).size()) + 1; break;
-                case kCtrlC: PutClipboardText(RunContext.terminalDir, options[current].description); break;
-                case kBackspace: case kDelete: case kCtrlHome: case kCtrlY: case kCtrlV: break;
+                case KeyLeft: current = current == 0 ? options.size() - 1 : current - 1; break;
+                case KeyRight:
+                case KeySpace: current = (current + 1) % options.size(); break;
+                case KeyHome: cursor = 1; break;
+                case KeyEnd: cursor = static_cast<int>(TrimRightBlanks(text).size()) + 1; break;
+                case KeyCtrlC:
+                    PutClipboardText(RunContext.terminalDir, options[current].description);
+                    break;
+                case KeyBackspace: case KeyDelete: case KeyCtrlHome: case KeyCtrlY: case KeyCtrlV:
+                    break;
                 default: ends = true;
             }
         } else {
             switch (pressed) {
-                case kLeft: cursor = std::max(cursor - 1, 1); break;
-                case kRight:
+                case KeyLeft: cursor = std::max(cursor - 1, 1); break;
+                case KeyRight:
                 case 0: cursor = std::min(cursor + 1, n + 1); break;
-                case kBackspace:
+                case KeyBackspace:
                     if (cursor > 1) DeleteAt(text, --cursor);
                     break;
-                case kDelete:
+                case KeyDelete:
                     if (cursor <= n) DeleteAt(text, cursor);
                     break;
-                case kHome: cursor = 1; break;
-                case kEnd: cursor = static_cast<int>(TrimRightBlanks(text).size()) + 1; break;
-                case kCtrlHome:
-                case kCtrlY:
+                case KeyHome: cursor = 1; break;
+                case KeyEnd: cursor = static_cast<int>(TrimRightBlanks(text).size()) + 1; break;
+                case KeyCtrlHome:
+                case KeyCtrlY:
                     text.assign(static_cast<std::size_t>(n), ' ');
                     cursor = 1;
                     break;
-                case kUp:
-                case kShiftTab:
+                case KeyUp:
+                case KeyShiftTab:
                     if (cursor > length) cursor -= length;
                     else ends = true;
                     break;
-                case kDown:
+                case KeyDown:
                     if (cursor <= n + 1 - length) cursor += length;
                     else ends = true;
                     break;
-                case kCtrlLeft:
+                case KeyCtrlLeft:
                     if (cursor > 1) cursor = WordLeft(text, cursor);
                     else ends = true;
                     break;
-                case kCtrlRight:
+                case KeyCtrlRight:
                     if (cursor <= n) cursor = WordRight(text, cursor);
                     else ends = true;
                     break;
-                case kCtrlC:
+                case KeyCtrlC:
                     // A masked entry (a password) never leaves through the clipboard.
                     if (MaskChar == 0) PutClipboardText(RunContext.terminalDir, TrimBlanks(text));
                     break;
-                case kCtrlV: Paste(text, cursor); break;
+                case KeyCtrlV: Paste(text, cursor); break;
                 default: ends = true;
             }
         }

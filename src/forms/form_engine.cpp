@@ -19,18 +19,6 @@ namespace korvidan {
 
 namespace {
 
-constexpr int16_t KeyCtrlB = 2;
-constexpr int16_t KeyEnter = 0x0d;
-constexpr int16_t KeyEsc = 0x1b;
-constexpr int16_t KeyF1 = 0x3b00;
-constexpr int16_t KeyF2 = 0x3c00;
-constexpr int16_t KeyF4 = 0x3e00;
-constexpr int16_t KeyUp = 0x4800;
-constexpr int16_t KeyPgUp = 0x4900;
-constexpr int16_t KeyEnd = 0x4f00;
-constexpr int16_t KeyDown = 0x5000;
-constexpr int16_t KeyPgDn = 0x5100;
-
 int16_t DefaultAcceptField(int16_t formNo, const std::string& text, int16_t& fieldNo, int16_t&) {
     FieldDef& field = FieldAt(formNo, fieldNo);
     field.value = FixedWidth(text, field.width);

@@ -41,15 +41,6 @@ DecimalEntry decimalEntry;
 bool eventHeld = false;
 ConsoleEvent heldEvent;
 
-constexpr uint16_t kAltE = 0x1200;
-constexpr uint16_t kF1 = 0x3b00;
-constexpr uint16_t kF10 = 0x4400;
-constexpr uint16_t kF11 = 0x8500;
-constexpr uint16_t kF12 = 0x8600;
-constexpr uint16_t kHome = 0x4700;
-constexpr uint16_t kLeft = 0x4b00;
-constexpr uint16_t kRight = 0x4d00;
-
 // A key code of a key list: hexadecimal as far as it has hex digits, reduced to
 // 16 bits so that the codes from 8000 up name their keys.
 int16_t KeyListCode(const std::string& text) {
@@ -129,21 +120,22 @@ bool ReadDecimalEntry(ConsoleEvent& event, bool& pending) {
 // The key code of a keyboard event with the modifier forms of function and cursor keys.
 int16_t KeyCodeOf(const ConsoleEvent& event) {
     uint16_t code = event.character != 0 ? event.character : static_cast<uint16_t>(event.scanCode << 8);
-    if (code == kAltE) return static_cast<int16_t>(EuroByte);
+    if (code == KeyAltE) return static_cast<int16_t>(EuroByte);
     const bool alt = (event.modifiers & (LeftAlt | RightAlt)) != 0;
     const bool ctrl = (event.modifiers & (LeftCtrl | RightCtrl)) != 0;
     const bool shift = (event.modifiers & ShiftKey) != 0;
-    const bool functionKey = code >= kF1 && code <= kF10;
-    const bool lateFunctionKey = code == kF11 || code == kF12;
+    const bool functionKey = code >= KeyF1 && code <= KeyF10;
+    const bool lateFunctionKey =
+        code == static_cast<uint16_t>(KeyF11) || code == static_cast<uint16_t>(KeyF12);
     if (alt) {
         if (functionKey) code += 0x2d00;
         if (lateFunctionKey) code += 0x0600;
     } else if (ctrl) {
         if (functionKey) code += 0x2300;
         if (lateFunctionKey) code += 0x0400;
-        if (code == kHome) code = 0x7700;
-        if (code == kRight) code = 0x7400;
-        if (code == kLeft) code = 0x7300;
+        if (code == KeyHome) code = KeyCtrlHome;
+        if (code == KeyRight) code = KeyCtrlRight;
+        if (code == KeyLeft) code = KeyCtrlLeft;
     } else if (shift) {
         if (functionKey) code += 0x1900;
         if (lateFunctionKey) code += 0x0200;

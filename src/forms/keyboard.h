@@ -8,6 +8,44 @@
 
 namespace korvidan {
 
+// Key codes: a character 1 to 255, or an extended key's scan code times 256.
+constexpr int16_t KeyCtrlB = 0x02;
+constexpr int16_t KeyCtrlC = 0x03;
+constexpr int16_t KeyBackspace = 0x08;
+constexpr int16_t KeyTab = 0x09;
+constexpr int16_t KeyEnter = 0x0d;
+constexpr int16_t KeyCtrlV = 0x16;
+constexpr int16_t KeyCtrlY = 0x19;
+constexpr int16_t KeyEsc = 0x1b;
+constexpr int16_t KeySpace = 0x20;
+constexpr int16_t KeyShiftTab = 0x0f00;
+constexpr int16_t KeyAltE = 0x1200;
+constexpr int16_t KeyAltF = 0x2100;
+constexpr int16_t KeyAltX = 0x2d00;
+constexpr int16_t KeyAltC = 0x2e00;
+constexpr int16_t KeyF1 = 0x3b00;
+constexpr int16_t KeyF2 = 0x3c00;
+constexpr int16_t KeyF4 = 0x3e00;
+constexpr int16_t KeyF10 = 0x4400;
+constexpr int16_t KeyHome = 0x4700;
+constexpr int16_t KeyUp = 0x4800;
+constexpr int16_t KeyPgUp = 0x4900;
+constexpr int16_t KeyLeft = 0x4b00;
+constexpr int16_t KeyRight = 0x4d00;
+constexpr int16_t KeyEnd = 0x4f00;
+constexpr int16_t KeyDown = 0x5000;
+constexpr int16_t KeyPgDn = 0x5100;
+constexpr int16_t KeyInsert = 0x5200;
+constexpr int16_t KeyDelete = 0x5300;
+constexpr int16_t KeyCtrlF4 = 0x6100;
+constexpr int16_t KeyAltF4 = 0x6b00;
+constexpr int16_t KeyCtrlLeft = 0x7300;
+constexpr int16_t KeyCtrlRight = 0x7400;
+constexpr int16_t KeyCtrlHome = 0x7700;
+// F11 and F12 lie above 7fff: as 16-bit codes they are negative.
+constexpr int16_t KeyF11 = static_cast<int16_t>(0x8500);
+constexpr int16_t KeyF12 = static_cast<int16_t>(0x8600);
+
 // The keys that end a field's editing, each with the key it is delivered as,
 // plus a one-level save slot.
 struct KeyMapRecord {

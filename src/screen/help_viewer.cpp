@@ -28,15 +28,6 @@ constexpr uint8_t kHighlight = 30;
 constexpr uint8_t kUnderline = 31;
 constexpr uint8_t kReverse = 16;
 
-constexpr int16_t kKeyF1 = 0x3b00;
-constexpr int16_t kKeyDown = 0x5000;
-constexpr int16_t kKeyUp = 0x4800;
-constexpr int16_t kKeyPgDn = 0x5100;
-constexpr int16_t kKeyPgUp = 0x4900;
-constexpr int16_t kKeyHome = 0x4700;
-constexpr int16_t kKeyEnd = 0x4f00;
-constexpr int16_t kKeyEsc = 0x1b;
-
 // A help text file read one fixed-length record (one line) at a time.
 struct HelpFile {
     File file;
@@ -162,26 +153,26 @@ void RunTextViewer(const std::string& topic) {
     for (;;) {
         int16_t key = 0;
         WaitKey(key);
-        if (key == kKeyEsc) break;
+        if (key == KeyEsc) break;
         switch (key) {
-            case kKeyF1:
+            case KeyF1:
                 if (UpperCaseText(topic) != kGeneralTopic) ShowHelp(kGeneralTopic);
                 break;
-            case kKeyDown:
+            case KeyDown:
                 if (next <= lines) {
                     scroll(1);
                     ShowHelpLine(ReadHelpLine(help, next), static_cast<int16_t>(visible), shown);
                     ++next;
                 }
                 break;
-            case kKeyUp:
+            case KeyUp:
                 if (next - visible > 1) {
                     --next;
                     scroll(-1);
                     ShowHelpLine(ReadHelpLine(help, next - visible), 1, shown);
                 }
                 break;
-            case kKeyPgDn:
+            case KeyPgDn:
                 if (next <= lines) {
                     scroll(visible);
                     if (next + visible - 1 > lines) next = lines - visible + 1;
@@ -189,7 +180,7 @@ void RunTextViewer(const std::string& topic) {
                     next += visible;
                 }
                 break;
-            case kKeyPgUp:
+            case KeyPgUp:
                 if (next - visible > 1) {
                     scroll(-visible);
                     if (next - 2 * visible < 1) next = 2 * visible;
@@ -197,14 +188,14 @@ void RunTextViewer(const std::string& topic) {
                     next = next - visible + 1;
                 }
                 break;
-            case kKeyHome:
+            case KeyHome:
                 if (next - visible > 1) {
                     scroll(-visible);
                     showLines(1, visible);
                     next = visible + 1;
                 }
                 break;
-            case kKeyEnd:
+            case KeyEnd:
                 if (next <= lines) {
                     scroll(visible);
                     next = lines - visible + 1;

@@ -35,16 +35,6 @@ std::string PickedLine;
 
 namespace {
 
-constexpr int16_t kKeyEnter = 0x0d;
-constexpr int16_t kKeyEsc = 0x1b;
-constexpr int16_t kKeyUp = 0x4800;
-constexpr int16_t kKeyDown = 0x5000;
-constexpr int16_t kKeyPgUp = 0x4900;
-constexpr int16_t kKeyPgDn = 0x5100;
-constexpr int16_t kKeyLeft = 0x4b00;
-constexpr int16_t kKeyRight = 0x4d00;
-constexpr int16_t kKeyF4 = 0x3e00;
-
 // Frame characters of the heading line; bytes 17 and 16 show as the arrows.
 constexpr char kCornerLeft = '\xC9';   // ╔
 constexpr char kCornerRight = '\xBB';  // ╗
@@ -166,7 +156,7 @@ bool EscTyped() {
     int16_t row = 0;
     int16_t column = 0;
     ReadKeyEvent(key, button, row, column);
-    return key == kKeyEsc;
+    return key == KeyEsc;
 }
 
 // Reads records from the data file until one gives a line, which is appended to the
@@ -332,7 +322,7 @@ void StepBackOnePage(BrowseList& list) {
 // Acts on a navigation key; false for a key that leaves the list.
 bool Navigate(BrowseList& list, int16_t key) {
     switch (key) {
-        case kKeyLeft:
+        case KeyLeft:
             if (list.columnOffset > 1) {
                 list.columnOffset = static_cast<int16_t>(list.columnOffset - kSideStep);
                 DrawHeading(list);
@@ -340,7 +330,7 @@ bool Navigate(BrowseList& list, int16_t key) {
                 DrawPage(list);
             }
             return true;
-        case kKeyRight:
+        case KeyRight:
             if (list.columnOffset <= list.widestOverflow && list.columnOffset <= INT16_MAX - kSideStep) {
                 list.columnOffset = static_cast<int16_t>(list.columnOffset + kSideStep);
                 DrawHeading(list);
@@ -348,7 +338,7 @@ bool Navigate(BrowseList& list, int16_t key) {
                 DrawPage(list);
             }
             return true;
-        case kKeyUp:
+        case KeyUp:
             if (!list.atFirst && MoveEntries(list, -1) == 1) {
                 if (list.cursorRow > 1) {
                     --list.cursorRow;
@@ -358,7 +348,7 @@ bool Navigate(BrowseList& list, int16_t key) {
                 }
             }
             return true;
-        case kKeyDown:
+        case KeyDown:
             if (!list.atEnd && MoveEntries(list, 1) == 1) {
                 if (list.cursorRow < list.visible) {
                     ++list.cursorRow;
@@ -371,14 +361,14 @@ bool Navigate(BrowseList& list, int16_t key) {
                 }
             }
             return true;
-        case kKeyPgUp:
+        case KeyPgUp:
             if (list.pageStart > 1) {
                 MoveEntries(list, -list.visible);
                 StepBackOnePage(list);
                 DrawPage(list);
             }
             return true;
-        case kKeyPgDn:
+        case KeyPgDn:
             if (list.nextPage > 0) {
                 MoveEntries(list, list.visible);
                 // When nothing follows the page after all, the cursor goes to its last line.
@@ -429,7 +419,7 @@ void RunBrowse(int16_t& browseNo, int16_t& status) {
         int16_t exitAtBottom = 0;
         int16_t key = 0;
         RunForm(formNo, exitAtTop, exitAtBottom, key);
-        if (key == kKeyEsc) {
+        if (key == KeyEsc) {
             status = -1;
             return;
         }
@@ -466,7 +456,7 @@ void RunBrowse(int16_t& browseNo, int16_t& status) {
     const int16_t key = RunKeyLoop(list);
 
     status = -1;
-    if (key == kKeyEnter) {
+    if (key == KeyEnter) {
         if (fileNo == 0) {
             PickedValue = list.current.recordPosition;
             PickedLine = list.current.line;
@@ -478,7 +468,7 @@ void RunBrowse(int16_t& browseNo, int16_t& status) {
     list.cache.file.Close();
     DeleteFile(cachePath);
 
-    if (key == kKeyF4 && list.def.nextBrowse != 0) {
+    if (key == KeyF4 && list.def.nextBrowse != 0) {
         int16_t further = list.def.nextBrowse;
         RunBrowse(further, status);
         if (status == 0) {

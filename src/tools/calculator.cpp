@@ -276,7 +276,7 @@ Outcome ActOnKey(CalcStateRecord& state, int16_t key) {
         case '.':
             TypePoint(state);
             return Outcome::Done;
-        case 8:
+        case KeyBackspace:
             DeleteDigit(state);
             return Outcome::Done;
         case '+':
@@ -285,7 +285,7 @@ Outcome ActOnKey(CalcStateRecord& state, int16_t key) {
         case '/':
             return Operate(state, char(key));
         case '=':
-        case 13:
+        case KeyEnter:
             return state.typing == -1 ? Operate(state, '=') : Outcome::Done;
         case '%':
             return Percent(state);
@@ -297,18 +297,18 @@ Outcome ActOnKey(CalcStateRecord& state, int16_t key) {
         case 'T':
             state.displayValue = -state.displayValue;
             return Outcome::Done;
-        case 0x4B00:
-        case 0x7300:  // Left, Ctrl+Left
+        case KeyLeft:
+        case KeyCtrlLeft:
             MoveWindow(state, true);
             return Outcome::Done;
-        case 0x4D00:
-        case 0x7400:  // Right, Ctrl+Right
+        case KeyRight:
+        case KeyCtrlRight:
             MoveWindow(state, false);
             return Outcome::Done;
         case 'F':
-        case 0x2100:  // Alt+F
+        case KeyAltF:
             return Outcome::Finish;
-        case 27:
+        case KeyEsc:
             return Outcome::Cancel;
         default:
             return Outcome::Done;

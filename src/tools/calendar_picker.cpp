@@ -133,17 +133,17 @@ bool LeavesCalendar(int16_t key, const PickedDay& date) {
     const bool firstMonth = date.year == FirstYear && date.month == 1;
     const bool lastMonth = date.year == LastYear && date.month == 12;
     switch (key) {
-        case 0x4B00:
+        case KeyLeft:
             return firstMonth && date.day <= 1;
-        case 0x4800:
+        case KeyUp:
             return firstMonth && date.day <= 7;
-        case 0x4D00:
+        case KeyRight:
             return lastMonth && date.day >= 31;
-        case 0x5000:
+        case KeyDown:
             return lastMonth && date.day >= 25;
-        case 0x4900:
+        case KeyPgUp:
             return date.year == FirstYear && date.month <= 3;
-        case 0x5100:
+        case KeyPgDn:
             return date.year == LastYear && date.month >= 10;
         default:
             return false;
@@ -188,39 +188,39 @@ std::string PickDate() {
             ConsoleBeep();
             continue;
         }
-        if (key == 'F' || key == 'f' || key == 0x2100) {
+        if (key == 'F' || key == 'f' || key == KeyAltF) {
             result = FormatDate(PackDate(date.year, date.month, date.day), 0, "dma");
             break;
         }
-        if (key == 27) break;
+        if (key == KeyEsc) break;
         switch (key) {
-            case 0x4D00:
+            case KeyRight:
                 ++date.day;
                 ApplyDayRule(date, page);
                 break;
-            case 0x4B00:
+            case KeyLeft:
                 --date.day;
                 ApplyDayRule(date, page);
                 break;
-            case 0x5000:
+            case KeyDown:
                 date.day = int16_t(date.day + 7);
                 ApplyDayRule(date, page);
                 break;
-            case 0x4800:
+            case KeyUp:
                 date.day = int16_t(date.day - 7);
                 ApplyDayRule(date, page);
                 break;
-            case 0x5100:
+            case KeyPgDn:
                 TurnQuarter(date, page, 3);
                 break;
-            case 0x4900:
+            case KeyPgUp:
                 TurnQuarter(date, page, -3);
                 break;
-            case 0x4700:
+            case KeyHome:
                 date.month = 1;
                 if (page.firstMonth != 1) DrawCalendarPage(date.year, date.month, page);
                 break;
-            case 0x4F00:
+            case KeyEnd:
                 date.month = 12;
                 if (page.firstMonth != 10) DrawCalendarPage(date.year, date.month, page);
                 break;

@@ -8,8 +8,8 @@
 namespace korvidan {
 
 void RegisterPopupTools() {
-    RegisterHotKey(0x2D00, RunCalculator);  // Alt+X
-    RegisterHotKey(0x2E00, PickDate);       // Alt+C
+    RegisterHotKey(KeyAltX, RunCalculator);
+    RegisterHotKey(KeyAltC, PickDate);
 }
 
 }  // namespace korvidan
