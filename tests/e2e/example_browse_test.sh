@@ -6,31 +6,8 @@ set -euo pipefail
 
 BIN="${KORVIDAN_BINARY_DIR:?}/bin"
 EXAMPLE="${KORVIDAN_SOURCE_DIR:?}/programs/example-browse"
-WORK=$(mktemp -d)
-SOCK="example-browse-$$"
-T="main"
-tmx() { tmux -L "$SOCK" "$@"; }
-cleanup() { tmx kill-server 2>/dev/null || true; rm -rf "$WORK" 2>/dev/null || true; }
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    echo "--- screen:" >&2
-    tmx capture-pane -p -t "$T" >&2 || true
-    exit 1
-}
-
-# Waits until the screen shows a text (fixed string), at most $2 seconds.
-wait_for() {
-    local deadline=$((SECONDS + ${2:-10}))
-    while ((SECONDS < deadline)); do
-        tmx capture-pane -p -t "$T" | grep -qF -- "$1" && return 0
-        sleep 0.05
-    done
-    fail "timed out waiting for: $1"
-}
-
-screen_line() { tmx capture-pane -p -t "$T" | sed -n "${1}p"; }
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # The name of a client in the CSV (code page 850), by its number.
 client_name() { sed -n "${1}p" "$EXAMPLE/example/clients.csv" | iconv -f CP850 -t UTF-8 | cut -d'"' -f2; }
@@ -39,10 +16,7 @@ mkdir -p "$WORK/clients"
 cp -R "$EXAMPLE/example/." "$WORK/clients/"
 "$EXAMPLE/make-data.sh" "$BIN/qordata" "$WORK/clients" 2>/dev/null || fail "the data file could not be made"
 
-tmx -f /dev/null new-session -d -s "$T" -x 80 -y 25 "env -i HOME=$WORK HISTFILE=/dev/null LANG=C.UTF-8 TERM=tmux-256color PATH=/usr/bin:/bin PS1='$ ' bash --norc --noprofile"
-tmx set -g escape-time 0
-tmx set -g status off
-wait_for '$'
+start_shell
 tmx send-keys -t "$T" "clear; $BIN/example-browse $WORK/clients; echo EXIT=\$?" Enter
 wait_for "Client (F4 llista):"
 
@@ -95,7 +69,6 @@ tmx send-keys -t "$T" Escape Escape
 wait_for "EXIT=0"
 [ ! -e "$WORK/clients/Browse.tmp" ] || fail "Browse.tmp left behind"
 [ ! -e "$WORK/clients/WinPush.tmp" ] || fail "WinPush.tmp left behind"
-[ "$(tmx display -p -t "$T" '#{alternate_on}#{cursor_flag}#{mouse_any_flag}')" = "010" ] ||
-    fail "terminal modes: $(tmx display -p -t "$T" '#{alternate_on}#{cursor_flag}#{mouse_any_flag}')"
+expect_terminal_restored
 
 echo "PASS"

@@ -3,59 +3,14 @@
 # installation, with a print program that only notes that it was started.
 set -euo pipefail
 
-BIN="${KORVIDAN_BINARY_DIR:?}/bin/korvidan"
-DEMO="${KORVIDAN_SOURCE_DIR:?}/install/demo"
-WORK=$(mktemp -d)
-SOCK="korvidan-e2e-$$"
-T="main"
-tmx() { tmux -L "$SOCK" "$@"; }
-cleanup() { tmx kill-server 2>/dev/null || true; rm -rf "$WORK"; }
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    echo "--- screen:" >&2
-    tmx capture-pane -p -t "$T" >&2 || true
-    exit 1
-}
-
-# Waits until the screen shows a text (fixed string), at most $2 seconds.
-wait_for() {
-    local deadline=$((SECONDS + ${2:-10}))
-    while ((SECONDS < deadline)); do
-        tmx capture-pane -p -t "$T" | grep -qF -- "$1" && return 0
-        sleep 0.05
-    done
-    fail "timed out waiting for: $1"
-}
-
-screen_line() { tmx capture-pane -p -t "$T" | sed -n "${1}p"; }
-
-# A fresh installation and print-program folder for each run.
-fresh_install() {
-    rm -rf "$WORK/root" "$WORK/exe"
-    mkdir -p "$WORK/root" "$WORK/exe"
-    cp -R "$DEMO/." "$WORK/root/"
-    printf '#!/bin/sh\necho started >> "%s"\n' "$WORK/exe/started.log" >"$WORK/exe/QORPRINT"
-    chmod +x "$WORK/exe/QORPRINT"
-}
-
-# Starts the program in the pane's shell; the shell prints its exit code afterwards.
-start_program() {
-    tmx send-keys -t "$T" "clear; QORROOT=$WORK/root/ QORTMP=$WORK/root/ QOREXE=$WORK/exe/ $BIN; echo EXIT=\$?" Enter
-    wait_for "Imprimir"
-}
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 wait_end() {
     wait_for "EXIT=0"
 }
 
-starts() { [ -f "$WORK/exe/started.log" ] && wc -l <"$WORK/exe/started.log" || echo 0; }
-
-tmx -f /dev/null new-session -d -s "$T" -x 80 -y 25 "env -i HOME=$WORK LANG=C.UTF-8 TERM=tmux-256color PATH=/usr/bin:/bin PS1='$ ' bash --norc --noprofile"
-tmx set -g escape-time 0
-tmx set -g status off
-wait_for '$'
+start_shell
 
 # 1. The form as drawn: the title centred on row 1, the double-framed window of
 #    form 1, its label and the help line; S and leaving the form prints.
@@ -77,8 +32,7 @@ records=$(grep -c $'\r$' "$WORK/root/qorprint.tmp")
 
 # 2. The terminal is usable afterwards: normal screen, cursor shown, no mouse
 #    reporting, cooked mode with echo.
-[ "$(tmx display -p -t "$T" '#{alternate_on}#{cursor_flag}#{mouse_any_flag}')" = "010" ] ||
-    fail "terminal modes: $(tmx display -p -t "$T" '#{alternate_on}#{cursor_flag}#{mouse_any_flag}')"
+expect_terminal_restored
 tmx send-keys -t "$T" "stty -a | tr ' ' '\n' | grep -xE -- '-?(icanon|echo)' | tr '\n' ' '; echo" Enter
 wait_for "icanon echo"
 
@@ -111,7 +65,7 @@ wait_end
 # 5. With Idioma SPA the label and the report are in Spanish.
 fresh_install
 sed -i 's/^Idioma=CAT/Idioma=SPA/' "$WORK/root/ZirpTerm.ini"
-tmx send-keys -t "$T" "clear; QORROOT=$WORK/root/ QORTMP=$WORK/root/ QOREXE=$WORK/exe/ $BIN; echo EXIT=\$?" Enter
+launch_program
 wait_for "¿Imprimir la tabla de tipos impositivos (S/N)?"
 wait_for "F1: ayuda    Esc: salir sin imprimir"
 tmx send-keys -t "$T" S Enter
@@ -122,7 +76,7 @@ grep -q "TABLA DE TIPOS IMPOSITIVOS" "$WORK/root/qorprint.tmp" || fail "the repo
 # 6. A faulty form file is named with its line; a key ends the program, which runs no form.
 fresh_install
 printf '1,1\r\n0d\r\n2,0,0,0,0,0\r\n' >"$WORK/root/FORMS/KORVIDAN.QFM"
-tmx send-keys -t "$T" "clear; QORROOT=$WORK/root/ QORTMP=$WORK/root/ QOREXE=$WORK/exe/ $BIN; echo EXIT=\$?" Enter
+launch_program
 wait_for "KORVIDAN.QFM, línia 3:"
 tmx send-keys -t "$T" Enter
 wait_end

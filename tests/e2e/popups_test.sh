@@ -5,43 +5,9 @@
 set -euo pipefail
 export LC_ALL=C.UTF-8  # the screen's box characters count as one column each in ${line:offset:length}
 
-BIN="${KORVIDAN_BINARY_DIR:?}/bin/korvidan"
-DEMO="${KORVIDAN_SOURCE_DIR:?}/install/demo"
-WORK=$(mktemp -d)
-SOCK="korvidan-popups-$$"
-T="main"
-tmx() { tmux -L "$SOCK" "$@"; }
-cleanup() { tmx kill-server 2>/dev/null || true; rm -rf "$WORK"; }
-trap cleanup EXIT
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-fail() {
-    echo "FAIL: $*" >&2
-    echo "--- screen:" >&2
-    tmx capture-pane -p -t "$T" >&2 || true
-    exit 1
-}
-
-# Waits until the screen shows a text (fixed string), at most $2 seconds.
-wait_for() {
-    local deadline=$((SECONDS + ${2:-10}))
-    while ((SECONDS < deadline)); do
-        tmx capture-pane -p -t "$T" | grep -qF -- "$1" && return 0
-        sleep 0.05
-    done
-    fail "timed out waiting for: $1"
-}
-
-# Waits until the screen no longer shows a text.
-wait_gone() {
-    local deadline=$((SECONDS + ${2:-10}))
-    while ((SECONDS < deadline)); do
-        tmx capture-pane -p -t "$T" | grep -qF -- "$1" || return 0
-        sleep 0.05
-    done
-    fail "still shown: $1"
-}
-
-screen_line() { tmx capture-pane -p -t "$T" | sed -n "${1}p"; }
 # The characters of screen row $1 from column $2, $3 of them.
 cells() {
     local line
@@ -49,22 +15,12 @@ cells() {
     echo "${line:$(($2 - 1)):$3}"
 }
 field() { cells 11 56 10; }
-starts() { [ -f "$WORK/exe/started.log" ] && wc -l <"$WORK/exe/started.log" || echo 0; }
 
-fresh_install() {
-    rm -rf "$WORK/root" "$WORK/exe"
-    mkdir -p "$WORK/root" "$WORK/exe"
-    cp -R "$DEMO/." "$WORK/root/"
-    # The answer field: width 1 becomes 10.
+# The demo installation with the answer field widened from 1 to 10 characters.
+fresh_wide_install() {
+    fresh_install
     sed -i 's/^1,0,0,0,0,0\r$/10,0,0,0,0,0\r/' "$WORK/root/FORMS/KORVIDAN.QFM"
     grep -q $'^10,0,0,0,0,0\r$' "$WORK/root/FORMS/KORVIDAN.QFM" || fail "could not widen the answer field"
-    printf '#!/bin/sh\necho started >> "%s"\n' "$WORK/exe/started.log" >"$WORK/exe/QORPRINT"
-    chmod +x "$WORK/exe/QORPRINT"
-}
-
-start_program() {
-    tmx send-keys -t "$T" "clear; QORROOT=$WORK/root/ QORTMP=$WORK/root/ QOREXE=$WORK/exe/ $BIN; echo EXIT=\$?" Enter
-    wait_for "Imprimir"
 }
 
 end_program() {
@@ -75,14 +31,11 @@ end_program() {
     wait_gone "EXIT=0"
 }
 
-tmx -f /dev/null new-session -d -s "$T" -x 80 -y 25 "env -i HOME=$WORK LANG=C.UTF-8 TERM=tmux-256color PATH=/usr/bin:/bin PS1='$ ' bash --norc --noprofile"
-tmx set -g escape-time 0
-tmx set -g status off
-wait_for '$'
+start_shell
 
 # 1. Alt+C shows the quarter of the working date (15 March 2026) at the right edge;
 #    Right and F type the next day's short date into the field.
-fresh_install
+fresh_wide_install
 start_program
 tmx send-keys -t "$T" M-c
 wait_for "DL DT DC DJ DV DS DG"
@@ -96,7 +49,7 @@ wait_gone "DL DT DC"
 end_program
 
 # 2. Alt+X, 1 2 . 5 + 7 Enter shows the tape; F types the value in hundredths.
-fresh_install
+fresh_wide_install
 start_program
 tmx send-keys -t "$T" M-x
 wait_for "└────────────────────────┘"
@@ -125,7 +78,7 @@ end_program
 
 # 4. S, then a calculation from the field: the field goes on with the form's keys,
 #    the result typed after the S; Esc still leaves the form without printing.
-fresh_install
+fresh_wide_install
 start_program
 tmx send-keys -t "$T" S
 wait_for "(S/N)? S"
@@ -150,7 +103,6 @@ wait_gone "DL DT DC"
 tmx send-keys -t "$T" Escape
 wait_gone "└────────────────────────┘"
 end_program
-[ "$(tmx display -p -t "$T" '#{alternate_on}#{cursor_flag}#{mouse_any_flag}')" = "010" ] ||
-    fail "terminal modes: $(tmx display -p -t "$T" '#{alternate_on}#{cursor_flag}#{mouse_any_flag}')"
+expect_terminal_restored
 
 echo "PASS"
