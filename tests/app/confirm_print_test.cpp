@@ -6,10 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <deque>
 #include <filesystem>
-#include <functional>
-#include <stdexcept>
 #include <vector>
 
 #include "app/tax_report.h"
@@ -24,6 +21,7 @@
 #include "print/print_file.h"
 #include "screen/colour.h"
 #include "screen/window_stack.h"
+#include "support/scripted_console.h"
 #include "support/test_support.h"
 
 namespace korvidan {
@@ -33,44 +31,11 @@ using test::FileExists;
 using test::ReadFileBytes;
 using test::ScopedEnv;
 using test::ScratchDir;
+using test::ScriptedConsole;
+using test::Step;
 using test::WriteFileBytes;
 
 constexpr int16_t Enter = 0x0d, Esc = 0x1b;
-
-// One scripted key; probe runs when the key is read.
-struct Step {
-    int16_t key;
-    std::function<void()> probe;
-};
-
-// A console whose keys come from a script; once it runs dry it answers Esc a few
-// times, then throws, so a run that waits for more keys fails instead of hanging.
-struct ScriptBackend final : ConsoleBackend {
-    std::deque<Step> script;
-    int dryReads = 0;
-
-    bool ReadEvent(ConsoleEvent& event) override {
-        event = ConsoleEvent{};
-        event.kind = ConsoleEvent::Key;
-        Step step{Esc, {}};
-        if (script.empty()) {
-            if (++dryReads > 20) throw std::runtime_error("the script ran dry");
-        } else {
-            step = std::move(script.front());
-            script.pop_front();
-        }
-        if (step.probe) step.probe();
-        event.character = static_cast<uint8_t>(step.key);
-        return true;
-    }
-    void Beep() override {}
-    void SetMouse(bool) override {}
-    bool HasMouse() override { return false; }
-    void Suspend() override {}
-    void Resume() override {}
-    void Flush() override {}
-    void SendRaw(const std::string&) override {}
-};
 
 // The whole screen as text, one line per row.
 std::string ScreenText() {
@@ -82,7 +47,8 @@ std::string ScreenText() {
 class ConfirmPrintTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        auto backend = std::make_unique<ScriptBackend>();
+        auto backend = std::make_unique<ScriptedConsole>();
+        backend->mouse = false;
         console = backend.get();
         UseConsoleBackend(std::move(backend), 25, 80);
         ResetAll();
@@ -143,7 +109,7 @@ class ConfirmPrintTest : public ::testing::Test {
     ScratchDir exe;
     ScopedEnv env;
     std::string startDir;
-    ScriptBackend* console = nullptr;
+    ScriptedConsole* console = nullptr;
 };
 
 TEST_F(ConfirmPrintTest, AnswerSPrintsAndStartsThePrintProgramOnce) {

@@ -5,11 +5,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <deque>
 #include <filesystem>
-#include <functional>
 #include <initializer_list>
-#include <stdexcept>
 #include <vector>
 
 #include "config/run_context.h"
@@ -20,81 +17,20 @@
 #include "platform/console.h"
 #include "screen/colour.h"
 #include "screen/window_stack.h"
+#include "support/scripted_console.h"
 #include "support/test_support.h"
 
 namespace korvidan {
 namespace {
 
+using test::Click;
+using test::Probe;
+using test::ScriptedConsole;
+using test::Step;
+
 constexpr int16_t Enter = 0x0d, Esc = 0x1b, F1 = 0x3b00, F2 = 0x3c00, F4 = 0x3e00, Up = 0x4800,
                   PgUp = 0x4900, Down = 0x5000, PgDn = 0x5100;
 constexpr int16_t F11 = static_cast<int16_t>(0x8500);
-
-// One scripted input: a key code, or a click when button is set; probe runs when it is read.
-struct Step {
-    Step() = default;
-    Step(int code) : key(static_cast<int16_t>(code)) {}  // NOLINT: a key code reads as a step
-    int16_t key = 0;
-    int16_t button = 0;
-    int16_t row = 0;
-    int16_t column = 0;
-    std::function<void()> probe;
-};
-
-Step Click(int16_t row, int16_t column) {
-    Step step;
-    step.button = 1;
-    step.row = row;
-    step.column = column;
-    return step;
-}
-
-Step Probe(int16_t key, std::function<void()> probe) {
-    Step step(key);
-    step.probe = std::move(probe);
-    return step;
-}
-
-// A console whose input is a script; once it runs dry it answers Esc a few times,
-// then throws, so a test that scripts too few keys fails instead of waiting for ever.
-struct ScriptBackend final : ConsoleBackend {
-    std::deque<Step> script;
-    int dryReads = 0;
-    int beeps = 0;
-
-    bool ReadEvent(ConsoleEvent& event) override {
-        event = ConsoleEvent{};
-        Step step;
-        if (script.empty()) {
-            if (++dryReads > 20) throw std::runtime_error("the script ran dry");
-            step.key = Esc;
-        } else {
-            step = std::move(script.front());
-            script.pop_front();
-        }
-        if (step.probe) step.probe();
-        if (step.button != 0) {
-            event.kind = ConsoleEvent::Mouse;
-            event.button = step.button;
-            event.row = step.row;
-            event.column = step.column;
-            return true;
-        }
-        event.kind = ConsoleEvent::Key;
-        if (step.key > 0 && step.key < 256) {
-            event.character = static_cast<uint8_t>(step.key);
-        } else {
-            event.scanCode = static_cast<uint8_t>(static_cast<uint16_t>(step.key) >> 8);
-        }
-        return true;
-    }
-    void Beep() override { ++beeps; }
-    void SetMouse(bool) override {}
-    bool HasMouse() override { return true; }
-    void Suspend() override {}
-    void Resume() override {}
-    void Flush() override {}
-    void SendRaw(const std::string&) override {}
-};
 
 std::string Lines(std::initializer_list<std::string> lines) {
     std::string text;
@@ -105,7 +41,7 @@ std::string Lines(std::initializer_list<std::string> lines) {
 class FormEngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        auto backend = std::make_unique<ScriptBackend>();
+        auto backend = std::make_unique<ScriptedConsole>();
         console = backend.get();
         UseConsoleBackend(std::move(backend), 25, 80);
         ResetRunContext();
@@ -146,7 +82,7 @@ class FormEngineTest : public ::testing::Test {
     }
 
     test::ScratchDir scratch;
-    ScriptBackend* console = nullptr;
+    ScriptedConsole* console = nullptr;
 };
 
 // One window-less form: A (field 1), a display-only line, B (field 3), C (field 4).
