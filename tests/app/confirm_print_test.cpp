@@ -21,6 +21,7 @@
 #include "print/print_file.h"
 #include "screen/colour.h"
 #include "screen/window_stack.h"
+#include "support/screen_fixture.h"
 #include "support/scripted_console.h"
 #include "support/test_support.h"
 
@@ -73,14 +74,11 @@ class ConfirmPrintTest : public ::testing::Test {
         ResetAll();
     }
     static void ResetAll() {
-        ResetRunContext();
+        test::ResetScreenLayers();
         ResetTranslate();
         ResetPictureCharacters();
         ResetPrintFile();
         ResetTaxReport();
-        ResetColourState();
-        ResetWindowStack();
-        ResetKeyboardState();
         ResetFieldEditor();
         ResetFormSet();
         ResetFormEngine();

@@ -12,6 +12,7 @@
 #include "platform/console.h"
 #include "screen/colour.h"
 #include "screen/window_stack.h"
+#include "support/screen_fixture.h"
 #include "support/test_support.h"
 
 namespace korvidan {
@@ -50,10 +51,7 @@ protected:
     void SetUp() override {
         alarm(20);  // a key swallowed for ever fails the test instead of hanging it
         UseVirtualConsole(25, 80);
-        ResetRunContext();
-        ResetKeyboardState();
-        ResetColourState();
-        ResetWindowStack();
+        test::ResetScreenLayers();
         ResetFieldEditor();
         RunContext.terminalDir = dir.path();
         RunContext.tempDir = dir.path();

@@ -17,6 +17,7 @@
 #include "platform/console.h"
 #include "screen/colour.h"
 #include "screen/window_stack.h"
+#include "support/screen_fixture.h"
 #include "support/scripted_console.h"
 #include "support/test_support.h"
 
@@ -44,11 +45,8 @@ class FormEngineTest : public ::testing::Test {
         auto backend = std::make_unique<ScriptedConsole>();
         console = backend.get();
         UseConsoleBackend(std::move(backend), 25, 80);
-        ResetRunContext();
+        test::ResetScreenLayers();
         ResetTranslate();
-        ResetColourState();
-        ResetWindowStack();
-        ResetKeyboardState();
         ResetFieldEditor();
         ResetFormSet();
         ResetFormEngine();

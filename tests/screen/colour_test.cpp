@@ -6,6 +6,7 @@
 #include "config/run_context.h"
 #include "platform/console.h"
 #include "screen/window_stack.h"
+#include "support/screen_fixture.h"
 #include "support/test_support.h"
 
 namespace korvidan {
@@ -18,9 +19,7 @@ class ColourTest : public ::testing::Test {
 protected:
     void SetUp() override {
         UseVirtualConsole(25, 80);
-        ResetRunContext();
-        ResetColourState();
-        ResetWindowStack();
+        test::ResetScreenLayers();
         RunContext.colourTable = {{{15, 0}, {7, 0}, {0, 7}, {1, 3}, {14, 4}}};
         RunContext.tempDir = scratch.path();
     }

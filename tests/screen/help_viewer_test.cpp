@@ -12,6 +12,7 @@
 #include "platform/console.h"
 #include "screen/colour.h"
 #include "screen/window_stack.h"
+#include "support/screen_fixture.h"
 #include "support/test_support.h"
 
 namespace korvidan {
@@ -58,10 +59,7 @@ class HelpViewerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         UseVirtualConsole(25, 80);
-        ResetRunContext();
-        ResetColourState();
-        ResetWindowStack();
-        ResetKeyboardState();
+        test::ResetScreenLayers();
         RunContext.tempDir = scratch.path();
         RunContext.platformKind = "DOS";
         RunContext.colourTable = {{{15, 0}, {7, 0}, {0, 7}, {0, 3}, {1, 7}}};

@@ -7,6 +7,7 @@
 #include "platform/console.h"
 #include "screen/colour.h"
 #include "screen/window_stack.h"
+#include "support/screen_fixture.h"
 #include "support/test_support.h"
 
 namespace korvidan {
@@ -75,9 +76,7 @@ class ShowNoticeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         UseVirtualConsole(25, 80);
-        ResetRunContext();
-        ResetColourState();
-        ResetWindowStack();
+        test::ResetScreenLayers();
         RunContext.tempDir = scratch.path();
         RunContext.colourTable = {{{15, 0}, {7, 0}, {0, 7}, {0, 3}, {1, 7}}};
     }

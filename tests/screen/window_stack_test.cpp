@@ -14,6 +14,7 @@
 #include "platform/console.h"
 #include "platform/system_calls.h"
 #include "screen/colour.h"
+#include "support/screen_fixture.h"
 #include "support/test_support.h"
 
 namespace korvidan {
@@ -60,9 +61,7 @@ class WindowStackTest : public ::testing::Test {
 protected:
     void SetUp() override {
         UseVirtualConsole(25, 80);
-        ResetRunContext();
-        ResetColourState();
-        ResetWindowStack();
+        test::ResetScreenLayers();
         RunContext.tempDir = scratch.path();
         savePath = scratch / "WinPush.tmp";
     }

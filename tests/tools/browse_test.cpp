@@ -20,6 +20,7 @@
 #include "records/record_manager.h"
 #include "screen/colour.h"
 #include "screen/window_stack.h"
+#include "support/screen_fixture.h"
 #include "support/test_support.h"
 
 namespace korvidan {
@@ -127,10 +128,7 @@ protected:
         console = backend.get();
         UseConsoleBackend(std::move(backend), 25, 80);
         console->look = [this] { looks.push_back(TakeLook()); };
-        ResetRunContext();
-        ResetColourState();
-        ResetWindowStack();
-        ResetKeyboardState();
+        test::ResetScreenLayers();
         ResetFormSet();
         ResetFormEngine();
         ResetFileTable();

@@ -13,6 +13,7 @@
 #include "platform/console.h"
 #include "screen/colour.h"
 #include "screen/window_stack.h"
+#include "support/screen_fixture.h"
 #include "support/test_support.h"
 #include "tools/popups.h"
 
@@ -44,10 +45,7 @@ class CalculatorTest : public ::testing::Test {
   protected:
     void SetUp() override {
         UseVirtualConsole(25, 80);
-        ResetKeyboardState();
-        ResetColourState();
-        ResetWindowStack();
-        ResetRunContext();
+        test::ResetScreenLayers();
         ResetPictureCharacters();
         RunContext.terminalDir = dir.path();
         RunContext.tempDir = dir.path();

@@ -13,6 +13,7 @@
 #include "platform/console.h"
 #include "screen/colour.h"
 #include "screen/window_stack.h"
+#include "support/screen_fixture.h"
 #include "support/test_support.h"
 #include "tools/popups.h"
 
@@ -56,10 +57,7 @@ class CalendarPickerTest : public ::testing::Test {
   protected:
     void SetUp() override {
         UseVirtualConsole(25, 80);
-        ResetKeyboardState();
-        ResetColourState();
-        ResetWindowStack();
-        ResetRunContext();
+        test::ResetScreenLayers();
         ResetDateSettings();
         RunContext.tempDir = dir.path();
         RunContext.language = "CAT";
