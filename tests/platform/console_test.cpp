@@ -558,6 +558,18 @@ bool BecomesCooked(int fd, bool cooked) {
     return false;
 }
 
+// Waits up to five seconds for the child to stop or end; a child that does
+// neither is killed, so a fault shows as a failure rather than a hung test.
+bool AwaitChild(pid_t child, int& status, int options) {
+    for (int waited = 0; waited < 500; ++waited) {
+        if (waitpid(child, &status, options | WNOHANG) == child) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    return false;
+}
+
 TEST_F(TerminalBackendTest, StopFromOutsideAndExitGiveTheTerminalBack) {
     PseudoTerminal pty(25, 80);
     const pid_t child = fork();
@@ -573,13 +585,13 @@ TEST_F(TerminalBackendTest, StopFromOutsideAndExitGiveTheTerminalBack) {
     EXPECT_TRUE(BecomesCooked(pty.slave(), false));
     kill(child, SIGTSTP);
     int status = 0;
-    waitpid(child, &status, WUNTRACED);
+    ASSERT_TRUE(AwaitChild(child, status, WUNTRACED));
     EXPECT_TRUE(WIFSTOPPED(status));
     EXPECT_TRUE(Cooked(pty.slave()));
     kill(child, SIGCONT);
     EXPECT_TRUE(BecomesCooked(pty.slave(), false));
     pty.Type("q");
-    waitpid(child, &status, 0);
+    EXPECT_TRUE(AwaitChild(child, status, 0));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_TRUE(Cooked(pty.slave()));
 }
