@@ -167,7 +167,9 @@ bool ReadAhead(BrowseList& list) {
     if (!list.started) {
         list.started = true;
         SeekKey(fileNo, list.def.keyNo, list.startKey, 1, status);
-        list.endKey = CollatingKey(list.endKey, fileNo);
+        // An empty end key stays empty (no end): the sorting form of a binary segment
+        // would pad it into a key that every record passes.
+        if (!list.endKey.empty()) list.endKey = CollatingKey(list.endKey, fileNo);
         if (status != 0 || PastEndKey(list)) {
             list.exhausted = true;
             return false;

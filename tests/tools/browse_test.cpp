@@ -85,6 +85,7 @@ std::string RecordOf(int number, const std::string& name) {
     return record;
 }
 
+// Key 1 reads the last two characters of the code as a little-endian number (duplicates allowed).
 void CreateDataFile(const std::string& path, int count, const std::function<std::string(int)>& name) {
     RecordLayout layout;
     layout.recordLength = kRecordLength;
@@ -93,6 +94,10 @@ void CreateDataFile(const std::string& path, int count, const std::function<std:
     key.segments.push_back(KeySegment{1, 4, 0});
     key.length = 4;
     layout.keys.push_back(key);
+    KeyDefinition number;
+    number.segments.push_back(KeySegment{3, 2, SegmentBinary | SegmentDuplicates});
+    number.length = 2;
+    layout.keys.push_back(number);
     std::string data = EncodeRecordLayout(layout);
     int32_t length = static_cast<int32_t>(data.size());
     uint8_t block[128] = {};
@@ -308,6 +313,19 @@ TEST_F(BrowseTest, KeyRangeAndHooks) {
     BeforeBrowseHook = [](int16_t, std::string&, std::string&) { return int16_t{0}; };
     EXPECT_EQ(Run({kDown, 'x'}), -1);
     EXPECT_EQ(Run({kDown, kF4}), -1);  // no further list
+}
+
+TEST_F(BrowseTest, BinaryKeyWithoutEndKeyListsEveryRecord) {
+    // No end key means no end, also along a key whose sorting form pads an empty value.
+    OpenRecords(12);
+    FormSet.browses[0].keyNo = 1;
+    EXPECT_EQ(Run({kLook, kPgDn, kLook, kEnter}), 0);
+    ASSERT_EQ(looks.size(), 2u);
+    // In number order: "10" is 0x3031, "01" 0x3130, "11" 0x3131, "02" 0x3230 ...
+    EXPECT_EQ(Codes(looks[0]), (std::vector<std::string>{"R010", "R001", "R011", "R002", "R012", "R003",
+                                                         "R004", "R005", "R006", "R007"}));
+    EXPECT_EQ(Codes(looks[1]), (std::vector<std::string>{"R008", "R009", "", "", "", "", "", "", "", ""}));
+    EXPECT_EQ(Picked(), "R008");
 }
 
 TEST_F(BrowseTest, RecordsLeftOutAtTheEndAddNoLine) {
