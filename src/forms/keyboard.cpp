@@ -37,7 +37,7 @@ struct DecimalEntry {
 };
 DecimalEntry decimalEntry;
 
-// A key or click that ended a decimal entry, delivered by the next read.
+// A key or click typed after a decimal entry, delivered by the next read.
 bool eventHeld = false;
 ConsoleEvent heldEvent;
 
@@ -104,7 +104,9 @@ bool ReadDecimalEntry(ConsoleEvent& event, bool& pending) {
     }
     decimalEntry.altHeld = false;
     if (decimalEntry.hasDigits) {
-        if (pending && IsInput(event)) {
+        // A key typed with Alt still held ends the entry and is dropped. A key without
+        // Alt came after Alt was let go, which a terminal does not report: it is kept.
+        if (pending && IsInput(event) && (event.modifiers & LeftAlt) == 0) {
             heldEvent = event;
             eventHeld = true;
         }

@@ -142,6 +142,12 @@ TEST_F(KeyboardTest, KeyThatEndsDecimalEntryIsNotLost) {
     QueueVirtualKey('q');
     EXPECT_EQ(ReadKey(), 66);
     EXPECT_EQ(ReadKey(), 'q');
+    // A key typed while Alt is still held ends the entry and is dropped.
+    QueueVirtualEvent(AltKeypad(6));
+    QueueVirtualEvent(AltKeypad(7));
+    QueueVirtualEvent(KeyEvent(0, 0x2d, LeftAlt));
+    EXPECT_EQ(ReadKey(), 67);
+    EXPECT_EQ(ReadKey(), 0);
     // Alt with a key that is not on the keypad is that key, not an entry.
     QueueVirtualEvent(KeyEvent(0, 0x3b, LeftAlt));
     EXPECT_EQ(ReadKey(), 0x6800);
