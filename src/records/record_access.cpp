@@ -71,7 +71,9 @@ int16_t KeyLengthOf(const std::string& keyText) {
     return static_cast<int16_t>(std::min<size_t>(keyText.size(), MaxKeyLength));
 }
 
-// The first (length of keyText) bytes of a returned key buffer.
+// The first (length of keyText) bytes of a returned key buffer, also after stepping or
+// reading by position: not cut at a byte 0, which a binary key's value may hold, so the
+// key keeps its length and its value.
 void TakeKeyText(FileSlotRecord& file, const uint8_t* keyBuffer) {
     file.keyText.assign(reinterpret_cast<const char*>(keyBuffer), KeyLengthOf(file.keyText));
 }

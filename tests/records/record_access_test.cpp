@@ -35,6 +35,7 @@ struct SeenCall {
     std::string key;  // the whole 256-byte key buffer
     int16_t keyLength;
     int16_t keyNumber;
+    std::string dataStart;  // the first 4 bytes of the data buffer
 };
 
 struct StandIn {
@@ -55,7 +56,7 @@ int16_t FakeManager(int16_t operation, uint8_t*, void* data, int32_t& dataLength
     }
     Fake.calls.push_back({operation, dataLength,
                           std::string(static_cast<char*>(key), KeyBufferSize), keyLength,
-                          keyNumber});
+                          keyNumber, std::string(static_cast<char*>(data), 4)});
     if (Fake.onRead) Fake.onRead();
     std::memcpy(data, Fake.record.data(), Fake.record.size());
     dataLength = static_cast<int32_t>(Fake.record.size());
@@ -258,6 +259,50 @@ TEST_F(RecordAccessTest, MoveStepsOverRecordsWithoutCopyingThem) {
     MoveRecords(7, 1, status);
     ASSERT_EQ(Fake.calls.size(), 1u);
     EXPECT_EQ(Fake.calls[0].operation, 206);
+}
+
+TEST_F(RecordAccessTest, PositionsAreAskedForAndReadBackWithoutLocks) {
+    UseStandIn(1);
+    FileTable.slot[3].keyNumber = 1;
+    FileTable.slot[3].keyText = "WXYZ";
+    Fake.keyBack = std::string("K\0YZ", 4);
+    // Position 0: operation 22 with a zero position, key length 0 and key number 0.
+    int32_t reco;
+    std::memcpy(&reco, "RECO", 4);
+    EXPECT_EQ(RecordPosition(7, 0), reco);
+    ASSERT_EQ(Fake.calls.size(), 1u);
+    EXPECT_EQ(Fake.calls[0].operation, 22);
+    EXPECT_EQ(Fake.calls[0].dataStart, std::string(4, '\0'));
+    EXPECT_EQ(Fake.calls[0].dataLength, 1536);
+    EXPECT_EQ(Fake.calls[0].keyLength, 0);
+    EXPECT_EQ(Fake.calls[0].keyNumber, 0);
+    EXPECT_EQ(recordBlock[0], 'a');  // asking for the position reads nothing in
+    Fake.statuses = {StatusInvalidPositioning};
+    EXPECT_EQ(RecordPosition(7, 0), 0);
+
+    // Another position: operation 23 without the lock bias, along the slot's key.
+    const struct {
+        int16_t answer;
+        int32_t result;
+        char first;  // the record block's first byte afterwards
+    } cases[] = {{0, 0, 'R'}, {StatusDataBufferShort, 0, 'R'}, {StatusNoRecordAtPosition, 43, 'a'}};
+    for (const auto& c : cases) {
+        recordBlock[0] = 'a';
+        Fake.calls.clear();
+        Fake.statuses = {c.answer};
+        EXPECT_EQ(RecordPosition(7, 0x01020304), c.result) << c.answer;
+        ASSERT_EQ(Fake.calls.size(), 1u);
+        EXPECT_EQ(Fake.calls[0].operation, 23);
+        EXPECT_EQ(Fake.calls[0].dataStart, "\x04\x03\x02\x01");
+        EXPECT_EQ(Fake.calls[0].dataLength, 1536);
+        EXPECT_EQ(Fake.calls[0].key, std::string(KeyBufferSize, '\0'));
+        EXPECT_EQ(Fake.calls[0].keyLength, 0);
+        EXPECT_EQ(Fake.calls[0].keyNumber, 1);
+        EXPECT_EQ(recordBlock[0], c.first) << c.answer;
+        // A key value with a byte 0 in it is kept whole.
+        EXPECT_EQ(FileTable.slot[3].keyText, std::string("K\0YZ", 4));
+    }
+    EXPECT_EQ(Pauses, 0);
 }
 
 TEST_F(RecordAccessTest, LockModesStackAndRestore) {

@@ -130,6 +130,19 @@ TEST_F(RecordManagerTest, StatisticsGiveBackTheCreateLayout) {
     const std::string layout = EncodeRecordLayout(TestLayout());
     EXPECT_EQ(file.Call(OpStatistics, std::string(1536, ' ')), StatusOk);
     EXPECT_EQ(file.record, layout);
+    // Byte for byte: the header, one 16-byte description per segment, the marker with the
+    // sequence's name, and the sorting value of code c at 16 x (1 + segments) + 10 + c.
+    const std::string zeros(10, '\0');
+    const std::string expected =
+        std::string("\x10\x00\x00\x10\x02\x00", 6) + zeros +
+        std::string("\x01\x00\x06\x00\x00\x00", 6) + zeros +
+        std::string("\x07\x00\x04\x00\x15\x00", 6) + zeros +
+        std::string("\x0B\x00\x03\x00\x21\x00", 6) + zeros + "\xAC" "UPPER   ";
+    ASSERT_EQ(file.record.size(), expected.size() + 256);
+    EXPECT_EQ(file.record.substr(0, expected.size()), expected);
+    for (const int c : {0, int{'a'}, int{'z'}, int{'A'}, 255})
+        EXPECT_EQ(static_cast<uint8_t>(file.record[16 * (1 + 3) + 10 + c - 1]),
+                  c >= 'a' && c <= 'z' ? c - 32 : c);
     // A buffer too short gets what fits.
     std::string shortBuffer(20, ' ');
     int32_t length = 20;
