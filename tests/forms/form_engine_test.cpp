@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "config/run_context.h"
@@ -344,6 +345,53 @@ TEST_F(FormEngineTest, BrowseListOnF4) {
     EXPECT_EQ(console->beeps, 1);
     EXPECT_EQ(Value(1, 1), "pk");
     EXPECT_EQ(Value(1, 2), "z ");
+}
+
+// The hooks get their arguments in order: a non-zero AfterFormHook runs the field
+// loop again from the first field; AfterBrowseHook can ask for the list again
+// (browse number 0) or move the form to another field.
+TEST_F(FormEngineTest, AfterFormAndAfterBrowseHooks) {
+    Load(ThreeFields);
+    std::vector<std::pair<int16_t, int16_t>> afterForm;
+    AfterFormHook = [&](int16_t formNo, int16_t key) -> int16_t {
+        afterForm.emplace_back(formNo, key);
+        return afterForm.size() == 1 ? 1 : 0;
+    };
+    Script({Esc, Probe('r', [] { EXPECT_EQ(ConsoleCursorRow(), 3) << "on field 1 again"; }), PgDn,
+            Esc, Esc});
+    EXPECT_EQ(Run(1), Esc);
+    EXPECT_EQ(afterForm, (std::vector<std::pair<int16_t, int16_t>>{{1, Esc}, {1, Esc}}));
+    EXPECT_EQ(Value(1, 1), "r ");
+    AfterFormHook = [](int16_t, int16_t) -> int16_t { return 0; };
+
+    int runs = 0;
+    BrowseListHandler = [&](int16_t& browseNo, int16_t& status) {
+        EXPECT_EQ(browseNo, 2);
+        ++runs;
+        status = 0;
+    };
+    FieldAt(1, 1).browseNo = 2;
+    std::vector<int16_t> hookFields;
+    AfterBrowseHook = [&](int16_t& browseNo, int16_t formNo, int16_t& fieldNo) {
+        EXPECT_EQ(formNo, 1);
+        hookFields.push_back(fieldNo);
+        if (runs == 1) browseNo = 0;  // once more
+        else fieldNo = 4;             // go on at field 4 (C)
+    };
+    Script({'x', F4, Probe('c', [] { EXPECT_EQ(ConsoleCursorRow(), 6) << "on field 4"; }), Esc,
+            Esc});
+    EXPECT_EQ(Run(1), Esc);
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(hookFields, (std::vector<int16_t>{1, 1}));
+    EXPECT_EQ(Value(1, 1), "r ") << "the text typed before F4 is not stored";
+    EXPECT_EQ(Value(1, 4), "  ") << "Esc discarded the edit of field 4";
+
+    // A record picked on the last field of a form without continuation leaves it with Enter.
+    FieldAt(1, 4).browseNo = 2;
+    AfterBrowseHook = [](int16_t&, int16_t, int16_t&) {};
+    Script({PgDn, F4});
+    EXPECT_EQ(Run(1), Enter);
+    EXPECT_EQ(runs, 3);
 }
 
 TEST_F(FormEngineTest, FormsThatCannotRunAreRefused) {
