@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "config/run_context.h"
+#include "platform/console.h"
 #include "records/record_layout.h"
 #include "records/record_manager.h"
 #include "screen/notice.h"
@@ -153,6 +154,8 @@ void RecordCall(int16_t slot, int16_t& operation, int16_t& status) {
         CopyToRecordBlock(file, data, dataLength);
         TakeKeyText(file, key);
         if ((status == StatusRecordBusy || status == StatusFileBusy) && file.lockMode == 1) {
+            // The pause reads no input, so the notice is put on the terminal first.
+            ConsoleFlush();
             (Pause != nullptr ? Pause : SleepMilliseconds)(RandomWait());
             if (attempts < 2) ++attempts;
             continue;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -181,18 +182,44 @@ TEST_F(RecordAccessTest, SeekSendsTheLockBiasAndFillsTheKeyBuffer) {
     EXPECT_EQ(FileTable.slot[3].keyNumber, 1);
 }
 
+// A console that notes, at every flush, whether the lock notice was on the screen.
+struct FlushSpy final : ConsoleBackend {
+    std::vector<bool>* flushes = nullptr;
+    bool ReadEvent(ConsoleEvent&) override { return false; }
+    void Beep() override {}
+    void SetMouse(bool) override {}
+    bool HasMouse() override { return false; }
+    void Suspend() override {}
+    void Resume() override {}
+    void Flush() override {
+        bool shown = false;
+        for (int16_t row = 1; row <= 25; ++row)
+            shown = shown || ConsoleRowText(row).find("FITXER BLOQUEJAT") != std::string::npos;
+        flushes->push_back(shown);
+    }
+    void SendRaw(const std::string&) override {}
+};
+
 TEST_F(RecordAccessTest, BusyRecordsAreWaitedForWithOneNotice) {
+    std::vector<bool> flushes;
+    auto spy = std::make_unique<FlushSpy>();
+    spy->flushes = &flushes;
+    UseConsoleBackend(std::move(spy), 25, 80);
     UseStandIn(1);
     Fake.statuses = {StatusRecordBusy, StatusFileBusy};
     std::vector<bool> noticeAtRead;
     Fake.onRead = [&] {
         noticeAtRead.push_back(ScreenShows("FITXER BLOQUEJAT. ESPEREU UN MOMENT."));
     };
+    // The terminal shows the notice during the pauses after it appeared.
+    std::vector<bool> flushedAtPause;
+    OnPause = [&] { flushedAtPause.push_back(!flushes.empty() && flushes.back()); };
     int16_t status = -1;
     SeekKey(7, 0, "AB", 0, status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(Pauses, 2);
     EXPECT_EQ(noticeAtRead, (std::vector<bool>{false, true, true}));
+    EXPECT_EQ(flushedAtPause, (std::vector<bool>{false, true}));
     EXPECT_FALSE(ScreenShows("BLOQUEJAT"));
     EXPECT_EQ(WindowStack.depth, 0);
     // Lock mode 2 reports the busy record at once.
