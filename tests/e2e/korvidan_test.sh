@@ -82,4 +82,29 @@ tmx send-keys -t "$T" Enter
 wait_end
 [ "$(starts)" = 0 ] || fail "a faulty form file started the print program"
 
+# 7. With the real print program, S shows the report in its viewer, which
+#    scrolls to the page number at column 85; Esc ends both programs.
+fresh_install
+ln -sf "$KORVIDAN_BINARY_DIR/bin/qorprint" "$WORK/exe/QORPRINT"
+start_program
+tmx send-keys -t "$T" S Enter
+wait_for "Pàgina 1/1"
+[ "$(screen_line 3)" = "                                  TAULA DE TIPUS IMPOSITIUS" ] || fail "viewer title: $(screen_line 3)"
+[ "$(screen_line 16)" = "RETENCIÓ LOCALS ...:              19,00 %                     0,00 %" ] || fail "viewer rates: $(screen_line 16)"
+tmx send-keys -t "$T" Right Right
+wait_for "PÀGINA    1"
+tmx send-keys -t "$T" Escape
+wait_end
+expect_terminal_restored
+
+# 8. An output device that names a file gets the report as UTF-8 text.
+fresh_install
+ln -sf "$KORVIDAN_BINARY_DIR/bin/qorprint" "$WORK/exe/QORPRINT"
+sed -i "s|^Sortida=.*|Sortida=$WORK/informe.txt\r|" "$WORK/root/ZirpTerm.ini"
+start_program
+tmx send-keys -t "$T" S Enter
+wait_end
+grep -qxF "IMPOST ............:             IVA                         IGI" "$WORK/informe.txt" || fail "report file: $(cat "$WORK/informe.txt")"
+grep -qxF "RETENCIÓ HONORARIS :              15,00 %                    10,00 %" "$WORK/informe.txt" || fail "report file is not UTF-8 text"
+
 echo "PASS"
