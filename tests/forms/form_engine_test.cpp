@@ -394,6 +394,31 @@ TEST_F(FormEngineTest, AfterFormAndAfterBrowseHooks) {
     EXPECT_EQ(runs, 3);
 }
 
+// A display-only field reached with a key that moves nowhere is passed over instead
+// of being visited for ever: here a browse hook sends the form to its last field.
+TEST_F(FormEngineTest, DisplayOnlyFieldReachedWithoutMoveIsPassed) {
+    Load(Lines({"1,2", "0d,1b,3e00", "2,0,0,0,0,0", "1,1", "A", "2,0,0,0,0,1", "", "2,1", "B",
+                "2,0,0,4,0,0", "", "1", "0,0,2,2,20,70,0", "Llista", "0"}));
+    BrowseListHandler = [](int16_t&, int16_t& status) { status = 0; };
+    AfterBrowseHook = [](int16_t&, int16_t, int16_t& fieldNo) { fieldNo = 2; };
+    Script({F4});
+    EXPECT_EQ(Run(1), 0);
+}
+
+// A form without its own window is drawn in the current one, and its clicks are
+// taken relative to that window too.
+TEST_F(FormEngineTest, ClicksOnAFormDrawnInTheCurrentWindow) {
+    Load(Lines({"1,2", "0d,1b,4800", "2,0,0,0,0,0", "1,2", "X:", "2,0,0,0,0,0", "", "2,2", "Y:",
+                "2,0,0,0,0,0", ""}));
+    OpenWindow(10, 20, 15, 50);
+    Script({Probe('p', [] { EXPECT_EQ(ConsoleRowText(11, 22, 23), "X:"); }), Click(12, 22), 'k',
+            Up, Esc});
+    EXPECT_EQ(Run(1), Esc);
+    CloseWindow();
+    EXPECT_EQ(Value(1, 1), "p ");
+    EXPECT_EQ(Value(1, 2), "k ") << "the click on Y's label moved there";
+}
+
 TEST_F(FormEngineTest, FormsThatCannotRunAreRefused) {
     Load(Lines(
         {"2,1", "0d", "0,0,0,0,0,0", "0d", "1,0,0,0,0,0", "1,70", "Nom: ", "4,0,0,0,0,0", ""}));
