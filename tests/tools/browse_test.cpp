@@ -328,6 +328,20 @@ TEST_F(BrowseTest, BinaryKeyWithoutEndKeyListsEveryRecord) {
     EXPECT_EQ(Picked(), "R008");
 }
 
+TEST_F(BrowseTest, ListThatCannotBePositionedIsEmpty) {
+    // A start key past every record: nothing is listed and Enter chooses nothing.
+    OpenRecords(5);
+    BeforeBrowseHook = [](int16_t, std::string& startKey, std::string&) {
+        startKey = "S";
+        return int16_t{0};
+    };
+    EXPECT_EQ(Run({kLook, kDown, kEnter}), -1);
+    EXPECT_EQ(Codes(looks[0]), Range(1, 0));
+    EXPECT_EQ(linesAsked, 0);
+    EXPECT_EQ(looks[0].cache, "");
+    EXPECT_EQ(Picked(), std::string(4, '\0'));
+}
+
 TEST_F(BrowseTest, RecordsLeftOutAtTheEndAddNoLine) {
     // The last records give no line: the end is found only when the user moves past R010.
     OpenRecords(12);
