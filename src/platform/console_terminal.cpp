@@ -429,10 +429,11 @@ private:
     }
 
     // When the cells after one just written want the same and show something else
-    // (a frame line, a run of blanks), the terminal repeats the character itself.
-    // Returns how many cells that covered.
+    // (a run of blanks), the terminal repeats the character itself. Only a one-byte
+    // character: tmux, and terminals that copy it, repeat nothing after a UTF-8 one,
+    // which would lose whole frame lines. Returns how many cells that covered.
     int RepeatRun(int row, int column, int32_t cell) {
-        if (!caps_.repeats) return 0;
+        if (!caps_.repeats || glyphs_[cell & 0xff].size() != 1) return 0;
         int run = 0;
         for (int next = column + 1; next <= Columns; ++next) {
             if (Wanted(row, next) != cell || shown_[Index(row, next)] == cell) break;

@@ -19,6 +19,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -178,7 +179,8 @@ private:
             column_ = 1;
             LineFeed();
         }
-        last_ = glyph;
+        // Like tmux, a repeat covers only an ASCII character: after a UTF-8 one it does nothing.
+        last_ = glyph.size() == 1 ? glyph : std::string();
         Cell& cell = CellAt(row_, column_);
         cell.glyph = glyph;
         cell.foreground = foreground_;
@@ -281,7 +283,7 @@ private:
                 break;
             case 'm': Colours(n); break;
             case 'b':
-                for (int i = arg(0, 1); i > 0; --i) Put(last_);
+                for (int i = last_.empty() ? 0 : arg(0, 1); i > 0; --i) Put(last_);
                 break;
             case 'h': case 'l': case 't': break;
             default: ADD_FAILURE() << "unexpected control sequence " << parameters << final;
@@ -400,6 +402,23 @@ TEST_F(TerminalBackendTest, ShiftedRowsAreMovedNotRedrawn) {
     model.Feed(sent);
     ExpectShowsConsole(model, "after the scroll");
     EXPECT_LT(sent.size(), 200u);
+}
+
+TEST_F(TerminalBackendTest, FrameLinesSurviveTerminalsThatRepeatOnlyAscii) {
+    PseudoTerminal pty(25, 80);
+    ASSERT_TRUE(UseTerminalConsoleOn(pty.slave(), "xterm-256color"));
+    TerminalModel model(25, 80);
+    ConsoleSetAttribute(0x1f);
+    for (const auto& [row, line] : {std::pair<int16_t, uint8_t>{4, 0xCD}, {5, 0xC4}, {6, ' '}, {7, 0xDB}}) {
+        ConsoleLocate(row, 5);
+        ConsoleWriteText(std::string(60, static_cast<char>(line)));
+    }
+    ConsoleFlush();
+    const std::string sent = pty.Take();
+    model.Feed(sent);
+    ExpectShowsConsole(model, "frame lines");
+    // Runs of blanks are still repeated by the terminal.
+    EXPECT_NE(sent.find("\x1b[59b"), std::string::npos);
 }
 
 TEST_F(TerminalBackendTest, ColoursFollowTheTerminalsPalette) {
