@@ -207,6 +207,7 @@ public:
         if (tcgetattr(fd_, &saved) != 0) return false;
         restore.fd = fd_;
         restore.saved = saved;
+        parent_ = getppid();
         std::string sequence(1, '\x18');  // CAN ends a sequence a signal may have cut
         sequence += HandOverSequence();
         sequence += caps_.exitScreen;
@@ -334,7 +335,9 @@ private:
     // Reads what the terminal has sent, waiting at most the time given.
     bool ReadInput(int waitMs) {
         pollfd ready{fd_, POLLIN, 0};
-        if (poll(&ready, 1, waitMs) <= 0) return false;
+        const int polled = poll(&ready, 1, waitMs);
+        if (polled == 0 && TerminalTakenAway()) EndWithoutTerminal();
+        if (polled <= 0) return false;
         char buffer[4096];
         const ssize_t got = read(fd_, buffer, sizeof buffer);
         if (got > 0) {
@@ -344,6 +347,26 @@ private:
         if (got < 0 && (errno == EINTR || errno == EAGAIN)) return false;
         // End of input or a read error: the terminal has gone, as with a hang-up.
         RestoreNow();
+        raise(SIGHUP);
+        std::exit(0);
+    }
+
+    // The program that started this one has ended and the shell has taken the
+    // terminal back (a print program whose caller was killed): nobody will type
+    // here again, and the modes left on would spoil the shell's terminal.
+    bool TerminalTakenAway() const {
+        if (getppid() == parent_) return false;
+        const pid_t foreground = tcgetpgrp(fd_);
+        return foreground > 0 && foreground != getpgrp();
+    }
+
+    // Ends as a hang-up does, turning off only the modes this program switched on:
+    // the terminal's settings and its screen now belong to the shell, whose prompt
+    // must stay where it is.
+    [[noreturn]] void EndWithoutTerminal() {
+        restoreArmed = NothingToRestore;
+        const std::string handOver = "\x18" + HandOverSequence();
+        WriteAll(fd_, handOver.data(), handOver.size());
         raise(SIGHUP);
         std::exit(0);
     }
@@ -723,6 +746,7 @@ private:
     bool mouseWanted_ = false;
     bool mouseSent_ = false;
     int64_t altKeypadMs_ = -1;
+    pid_t parent_ = 0;  // the process that started this one
 };
 
 void Complain(const std::string& catalan, const std::string& english) {

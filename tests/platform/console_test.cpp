@@ -9,6 +9,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -613,6 +614,68 @@ TEST_F(TerminalBackendTest, StopFromOutsideAndExitGiveTheTerminalBack) {
     EXPECT_TRUE(AwaitChild(child, status, 0));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_TRUE(Cooked(pty.slave()));
+}
+
+// A program (the print program) whose caller is killed while it runs: once the
+// shell has the terminal back, the program turns its modes off and ends, instead
+// of leaving them on under the shell's prompt; the shell's settings and screen
+// are left alone.
+TEST_F(TerminalBackendTest, ProgramWhoseCallerIsGoneGivesTheTerminalBack) {
+    PseudoTerminal pty(25, 80);
+    const std::string name = ttyname(pty.slave());
+    const pid_t shell = fork();
+    ASSERT_GE(shell, 0);
+    if (shell == 0) {
+        // A shell of its own: a session on the pseudo-terminal that collects orphans.
+        setsid();
+        const int tty = open(name.c_str(), O_RDWR);
+        if (tty < 0 || ioctl(tty, TIOCSCTTY, 0) != 0) _exit(10);
+        prctl(PR_SET_CHILD_SUBREAPER, 1);
+        signal(SIGTTOU, SIG_IGN);
+        const pid_t caller = fork();
+        if (caller == 0) {
+            // The caller's job in the foreground, and the program started from it.
+            setpgid(0, 0);
+            tcsetpgrp(tty, getpid());
+            if (fork() == 0) {
+                if (!UseTerminalConsoleOn(tty, "xterm-256color")) _exit(2);
+                ConsoleSetMouse(true);
+                ConsoleEvent event;
+                const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+                while (std::chrono::steady_clock::now() < end) ConsoleReadEvent(event);
+                _exit(3);
+            }
+            usleep(300 * 1000);
+            _exit(0);  // the caller is killed
+        }
+        int status = 0;
+        waitpid(caller, &status, 0);
+        tcsetpgrp(tty, getpgrp());
+        termios shellModes{};
+        tcgetattr(tty, &shellModes);
+        shellModes.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON);
+        tcsetattr(tty, TCSANOW, &shellModes);
+        // The program, now this process's child, must end within a moment by a hang-up.
+        for (int waited = 0; waited < 200; ++waited) {
+            if (waitpid(-1, &status, WNOHANG) > 0) {
+                const bool hungUp = WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP;
+                tcgetattr(tty, &shellModes);
+                _exit(!hungUp ? 4 : (shellModes.c_lflag & ECHO) ? 6 : 0);
+            }
+            usleep(10 * 1000);
+        }
+        kill(-caller, SIGKILL);
+        _exit(5);
+    }
+    int status = 0;
+    ASSERT_TRUE(AwaitChild(shell, status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    const std::string sent = pty.Take();
+    const size_t modesOn = sent.rfind("\x1b[?1000h");
+    ASSERT_NE(modesOn, std::string::npos);
+    EXPECT_NE(sent.find("\x1b[?1000l", modesOn), std::string::npos);
+    EXPECT_NE(sent.find("\x1b[?25h", modesOn), std::string::npos);
+    EXPECT_EQ(sent.find("\x1b[?1049l", modesOn), std::string::npos);
 }
 
 TEST_F(TerminalBackendTest, UnusableTerminalsAreRefused) {
