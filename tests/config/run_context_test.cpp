@@ -97,6 +97,14 @@ TEST_F(RunContextTest, FoldersGetAFinalSeparator) {
     EXPECT_EQ(RunContext.tempDir, dir.path().substr(0, dir.path().size() - 1) + "\\");
     EXPECT_EQ(RunContext.menuTitle, " T ");   // Davivi.ini found through the added separator
     EXPECT_EQ(RunContext.terminalDir, "C:");  // a drive alone stays as it is
+
+    // A drive alone as QORTMP: the files are read from that drive's current folder.
+    WriteFileBytes(dir / "ZirpTerm.ini", "[Sistema]\r\nSortida=LPT2\r\n");
+    env.Set("QORTMP", "C:");
+    LoadRunContext();
+    EXPECT_EQ(RunContext.tempDir, "C:");
+    EXPECT_EQ(RunContext.menuTitle, " T ");
+    EXPECT_EQ(RunContext.outputDevice, "LPT2");
 }
 
 TEST_F(RunContextTest, WithoutQorTmpTheTerminalFolderServes) {
