@@ -318,6 +318,22 @@ Step UnknownSs3Sequence(std::string_view input) {
     return byte >= 0x40 && byte <= 0x7e ? Make(Step::Swallow, i + 1) : Step{};
 }
 
+// Skips a control string (ESC ] P _ or ^, ended by BEL or ESC \\): a terminal's
+// answer to a query, perhaps another program's that came late. A byte that cannot
+// be in one means the Esc was Alt with a key after all.
+Step ControlString(std::string_view input) {
+    for (std::size_t i = 2; i < input.size(); ++i) {
+        const auto byte = static_cast<uint8_t>(input[i]);
+        if (byte == '\a') return Make(Step::Swallow, i + 1);
+        if (byte == Esc) {
+            if (i + 1 == input.size()) return Make(Step::Partial, 0);
+            return input[i + 1] == '\\' ? Make(Step::Swallow, i + 2) : Step{};
+        }
+        if (byte < 0x20 || byte == 0x7f) return Step{};
+    }
+    return Make(Step::Partial, 0);
+}
+
 // An escape sequence at pos (bytes[pos] is Esc), not counting an Alt prefix.
 Step SequenceStep(const std::string& bytes, std::size_t pos) {
     std::string_view input(bytes);
@@ -345,6 +361,7 @@ Step SequenceStep(const std::string& bytes, std::size_t pos) {
     if (input.size() < 2) return Make(Step::Partial, 0);
     if (input[1] == '[') return UnknownControlSequence(input);
     if (input[1] == 'O') return UnknownSs3Sequence(input);
+    if (std::string_view("]P_^").find(input[1]) != std::string_view::npos) return ControlString(input);
     return Step{};
 }
 

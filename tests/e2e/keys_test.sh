@@ -113,14 +113,16 @@ count=$((count + 3))
 expect_screen "^KEY 3e00 #$count\$" "windows closed"
 screen | grep -qE 'WINDOW|NOTICE' && fail "a closed window is still shown"
 
-# A flood of keys, then an unknown sequence swallowed before a last key.
+# A flood of keys, then an unknown sequence and a terminal's late answer to some
+# program's colour query swallowed before a last key.
 tmx send-keys -t keys -l "$(head -c 10000 /dev/zero | tr '\0' 'x')"
 count=$((count + 10000))
 expect_screen "^KEY 78 #$count\$" "flood of keys"
-tmx send-keys -t keys -l $'\e[99;99;99z'
+tmx send-keys -t keys -l $'\e[99;99;99z\e]11;rgb:0000/0000/0000\e\\'
 tmx send-keys -t keys q
 count=$((count + 1))
 expect_screen "^KEY 71 #$count\$" "key after an unknown sequence"
+screen | grep -q 'rgb' && fail "a control string arrived as typed text"
 
 # The end: the shell gets its terminal back.
 tmx send-keys -t keys C-q

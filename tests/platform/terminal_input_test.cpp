@@ -151,6 +151,14 @@ TEST(TerminalInputTest, SequencesGiveTheirKeys) {
         {"unknown SS3", "\x1bOzq", {Key('q')}},
         {"focus report", "\x1b[I", {}},
         {"long unknown sequence", "\x1b[" + std::string(100, '1') + "Ab", {Key('b')}},
+        // Answers to queries (of another program, come late) are swallowed whole.
+        {"colour answer ended by BEL", "\x1b]11;rgb:0000/0000/0000\aq", {Key('q')}},
+        {"colour answer ended by ESC \\", "\x1b]11;rgb:ffff/ffff/ffff\x1b\\q", {Key('q')}},
+        {"device control answer", "a\x1bP1$r0m\x1b\\b", {Key('a'), Key('b')}},
+        {"application program command", "\x1b_Gi=1;OK\x1b\\", {}},
+        // The same openings as Alt keys, when what follows cannot belong to a string.
+        {"Alt+] then Enter", "\x1b]\r", {Scan(0x1b, Alt), Key(13)}},
+        {"Alt+Shift+P repeated", "\x1bP\x1bP", {Scan(0x19, Alt | Shift), Scan(0x19, Alt | Shift)}},
         // UTF-8 into code page 850.
         {"a accented letter", "\xc3\xa9", {Key(0x82)}},
         {"the euro sign", "\xe2\x82\xac", {Key(213)}},
@@ -182,6 +190,8 @@ TEST(TerminalInputTest, TimedOutPrefixes) {
         {"Alt with Up through Esc", "\x1b\x1b[A", {Scan(0x48, Alt)}},
         {"Alt+[ alone", "\x1b[", {Scan(0x1a, Alt)}},
         {"Alt+Shift+O alone", "\x1bO", {Scan(0x18, Alt | Shift)}},
+        {"Alt+] alone", "\x1b]", {Scan(0x1b, Alt)}},
+        {"a control string never ended", "\x1b]11;rgb", {}},
         {"a sequence cut short", "\x1b[1;5", {}},
         {"a mouse report cut short", "\x1b[<0;10", {}},
         {"a character cut short", "\xe2\x82", {Refused()}},
