@@ -466,6 +466,8 @@ std::string CalcStateText(const CalcStateRecord& state) {
 std::string RunCalculator() {
     SetKeyMap("+e", "");
     SetColourMode("+n");
+    // Hidden while open; shown again afterwards only where it was shown before (a field), so a
+    // list, calendar or calculator underneath keeps its cursor hidden.
     const bool cursorWasVisible = ConsoleCursorVisible();
     ConsoleShowCursor(false);
 

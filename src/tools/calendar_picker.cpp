@@ -168,6 +168,8 @@ PickedDay StartDate() {
 std::string PickDate() {
     SetKeyMap("+ea", "4d00,4b00,5000,4800,5100,4900,4700,4f00,2100,1b");
     SetColourMode("+n");
+    // Hidden while open; shown again afterwards only where it was shown before (a field), so a
+    // list, calendar or calculator underneath keeps its cursor hidden.
     const bool cursorWasVisible = ConsoleCursorVisible();
     ConsoleShowCursor(false);
     OpenWindow(1, 59, 24, 80);

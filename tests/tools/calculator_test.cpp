@@ -138,6 +138,38 @@ TEST_F(CalculatorTest, KeySequencesAndTheirResults) {
     }
 }
 
+// The sign is not handed back, so the saved state shows what negative amounts became.
+TEST_F(CalculatorTest, NegativeAmountsOnTheDisplayAndTheTape) {
+    const struct {
+        const char* keys;
+        double displayValue, accumulator;
+        int16_t decimals;
+        char lastOp;
+    } cases[] = {
+        {"1.237TR", -1.24, -1.24, 2, 'R'},  // to cents as 1.237 gives 1.24, not cut to -1.23
+        {"5T3", -53, 0, 0, '\0'},           // a digit after T goes on with the negative number
+        {"5.2T3", -5.23, 0, 2, '\0'},
+        {"5T3\b", -5, 0, 0, '\0'},
+        {"0-1000/3=", -333.333333333333, -1000.0 / 3, 12, ' '},  // 15 significant digits, as
+        {"1000/3=", 333.333333333333, 1000.0 / 3, 12, ' '},      // for the positive result
+        {"2+3=T", -5, 5, 0, ' '},  // T after a result changes only the display
+        {"2+3=T+1=", -4, -4, 0, ' '},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(std::remove((dir / "QORCALC.TMP").c_str()) == 0 ||
+                    !FileExists(dir / "QORCALC.TMP"));
+        Run(std::string(c.keys) + "\x1b");
+        const CalcStateRecord state = Saved();
+        EXPECT_EQ(state.displayValue, c.displayValue) << c.keys;
+        EXPECT_EQ(state.accumulator, c.accumulator) << c.keys;
+        EXPECT_EQ(state.decimals, c.decimals) << c.keys;
+        EXPECT_EQ(state.tape[22].op, c.lastOp) << c.keys;
+        if (c.lastOp == 'R') {
+            EXPECT_EQ(state.tape[22].amount, c.displayValue) << c.keys;
+        }
+    }
+}
+
 TEST_F(CalculatorTest, ThreeLevelsOfClear) {
     Run(std::vector<int16_t>{'5', '+', '3', 'C', F1, 'C', 'C', F1, Esc});
     const CalcStateRecord state = Saved();

@@ -40,7 +40,9 @@ constexpr int16_t Esc = 27;
 // waited on F1.
 std::vector<std::string> Page;
 std::vector<std::vector<uint8_t>> Colours;
+bool CursorShown = false;
 std::string TakePage() {
+    CursorShown = ConsoleCursorVisible();
     Page.clear();
     Colours.clear();
     for (int16_t row = 1; row <= 25; ++row) {
@@ -239,6 +241,18 @@ TEST_F(CalendarPickerTest, TheFirstAndLastDaysStayInTheCalendar) {
     EXPECT_EQ(Pick(PackDate(1, 1, 1), {Left, Up, PgUp, 'F'}), "1/1/0001  ");
     EXPECT_EQ(Pick(PackDate(9999, 12, 31), {Right, Down, PgDn, 'F'}), "31/12/9999");
     EXPECT_EQ(VirtualBeepCount(), beeps + 6);
+}
+
+// The calculator opened over the calendar leaves the calendar's cursor hidden; the field's cursor
+// is back at the end.
+TEST_F(CalendarPickerTest, CursorStaysHiddenAfterTheCalculatorOpenedInside) {
+    RegisterPopupTools();
+    RunContext.terminalDir = dir.path();
+    ConsoleShowCursor(true);
+    EXPECT_EQ(Pick(PackDate(2024, 4, 5), {0x2D00, Esc, F1, 'F'}), "5/4/2024  ");
+    ASSERT_EQ(Page.size(), 25u);
+    EXPECT_FALSE(CursorShown);
+    EXPECT_TRUE(ConsoleCursorVisible());
 }
 
 // Alt+C from a field types the chosen date, and the key map and colours are as before.
