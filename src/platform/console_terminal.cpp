@@ -145,6 +145,12 @@ void OnStopSignal(int) {
 
 void OnResize(int) { resizeNoted = 1; }
 
+// Continued after a stop that could not be caught (kill -STOP): the shell has
+// meanwhile set the terminal its own way, so the next read takes it again.
+void OnContinue(int) {
+    if (restoreArmed == RestoreAll) stopNoted = 1;
+}
+
 void InstallStopHandler() {
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
@@ -181,6 +187,10 @@ void InstallSignalHandlers() {
     resize.sa_handler = OnResize;
     sigemptyset(&resize.sa_mask);
     sigaction(SIGWINCH, &resize, nullptr);
+    struct sigaction resume {};
+    resume.sa_handler = OnContinue;
+    sigemptyset(&resume.sa_mask);
+    sigaction(SIGCONT, &resume, nullptr);
     struct sigaction stop {};
     sigaction(SIGTSTP, nullptr, &stop);
     if (stop.sa_handler != SIG_IGN) InstallStopHandler();

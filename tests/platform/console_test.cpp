@@ -678,6 +678,42 @@ TEST_F(TerminalBackendTest, ProgramWhoseCallerIsGoneGivesTheTerminalBack) {
     EXPECT_EQ(sent.find("\x1b[?1049l", modesOn), std::string::npos);
 }
 
+// A stop the program cannot see (kill -STOP): the shell sets the terminal its own
+// way meanwhile; once continued, the program takes it again and redraws.
+TEST_F(TerminalBackendTest, ContinuedAfterAStopItCouldNotSeeTakesTheTerminalAgain) {
+    PseudoTerminal pty(25, 80);
+    termios shellModes{};
+    tcgetattr(pty.slave(), &shellModes);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (!UseTerminalConsoleOn(pty.slave(), "xterm-256color")) _exit(2);
+        ConsoleWriteText("PROGRAM");
+        ConsoleEvent event;
+        for (;;) {
+            if (ConsoleReadEvent(event) && event.character == 'q') std::exit(0);
+        }
+    }
+    EXPECT_TRUE(BecomesCooked(pty.slave(), false));
+    kill(child, SIGSTOP);
+    int status = 0;
+    ASSERT_TRUE(AwaitChild(child, status, WUNTRACED));
+    tcsetattr(pty.slave(), TCSANOW, &shellModes);
+    pty.Take();
+    kill(child, SIGCONT);
+    EXPECT_TRUE(BecomesCooked(pty.slave(), false));
+    std::string redrawn;
+    for (int waited = 0; waited < 100 && redrawn.find("PROGRAM") == std::string::npos; ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        redrawn += pty.Take();
+    }
+    EXPECT_NE(redrawn.find("PROGRAM"), std::string::npos);
+    pty.Type("q");
+    EXPECT_TRUE(AwaitChild(child, status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(Cooked(pty.slave()));
+}
+
 TEST_F(TerminalBackendTest, UnusableTerminalsAreRefused) {
     PseudoTerminal pty(25, 80);
     testing::internal::CaptureStderr();
