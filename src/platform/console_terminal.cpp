@@ -48,10 +48,11 @@ constexpr int CursorAddressCost = 7;
 constexpr int ScrollCost = 45;
 
 // Private modes of the program's session: SGR mouse encoding, bracketed paste,
-// Alt sends Esc (xterm would otherwise swallow Alt+X), application keypad.
-constexpr const char* SessionModesOn = "\x1b[?1006h\x1b[?2004h\x1b[?1036h\x1b=";
-// The same off, with mouse reporting.
-constexpr const char* SessionModesOff = "\x1b[?1000l\x1b[?1006l\x1b[?2004l\x1b[?1036l\x1b>";
+// Alt sends Esc (xterm would otherwise swallow Alt+X; the user's own choice is
+// saved first), application keypad.
+constexpr const char* SessionModesOn = "\x1b[?1006h\x1b[?2004h\x1b[?1036s\x1b[?1036h\x1b=";
+// The same off, with mouse reporting; Alt sends Esc again as the user had it.
+constexpr const char* SessionModesOff = "\x1b[?1000l\x1b[?1006l\x1b[?2004l\x1b[?1036r\x1b>";
 constexpr const char* MouseOn = "\x1b[?1000h";
 constexpr const char* MouseOff = "\x1b[?1000l";
 // The cursor shape the user chose (DECSCUSR 0), the bar for insert and the block for overwrite.

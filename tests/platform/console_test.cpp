@@ -531,6 +531,8 @@ TEST_F(TerminalBackendTest, TerminalIsHandedOverAndGivenBack) {
     EXPECT_FALSE(Cooked(pty.slave()));
     for (const char* mode : {"\x1b[?1049h", "\x1b[?1000h", "\x1b[?1006h", "\x1b[?2004h", "\x1b[?1036h"})
         EXPECT_NE(setup.find(mode), std::string::npos) << mode + 1;
+    // Alt sends Esc is a choice of the user's (an xterm resource): saved, and restored rather than turned off.
+    EXPECT_LT(setup.find("\x1b[?1036s"), setup.find("\x1b[?1036h"));
     ConsoleSuspend();
     EXPECT_TRUE(Cooked(pty.slave()));
     EXPECT_NE(pty.Take().find("\x1b[?1000l"), std::string::npos);
@@ -542,8 +544,9 @@ TEST_F(TerminalBackendTest, TerminalIsHandedOverAndGivenBack) {
     UseVirtualConsole(25, 80);
     EXPECT_TRUE(Cooked(pty.slave()));
     const std::string restore = pty.Take();
-    for (const char* mode : {"\x1b[?1000l", "\x1b[?2004l", "\x1b[?25h", "\x1b[0 q", "\x1b[?1049l"})
+    for (const char* mode : {"\x1b[?1000l", "\x1b[?2004l", "\x1b[?1036r", "\x1b[?25h", "\x1b[0 q", "\x1b[?1049l"})
         EXPECT_NE(restore.find(mode), std::string::npos) << mode + 1;
+    EXPECT_EQ(restore.find("\x1b[?1036l"), std::string::npos);
 }
 
 TEST_F(TerminalBackendTest, SignalsGiveTheTerminalBack) {
