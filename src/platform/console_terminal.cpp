@@ -787,6 +787,14 @@ bool UseTerminalConsoleOn(int fd, const char* terminalType) {
                  "The terminfo database does not describe this terminal.");
         return false;
     }
+    // A printing or glass terminal cannot place the cursor: the screen would come out garbled.
+    if (capabilities.cursorAddress.empty()) {
+        Complain("Aquest programa necessita un terminal de text que mostri pantalles (el terminal \"" +
+                     std::string(type) + "\" no pot situar el cursor).",
+                 "This program needs a full-screen text terminal (\"" + std::string(type) +
+                     "\" cannot place the cursor).");
+        return false;
+    }
     InstallSignalHandlers();
     auto backend = std::make_unique<TerminalBackend>(fd, capabilities);
     if (!backend->Start()) {

@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <mutex>
 #include <random>
 #include <string>
@@ -25,6 +26,7 @@
 
 #include "platform/codepage.h"
 #include "platform/console_terminal.h"
+#include "support/test_support.h"
 
 namespace korvidan {
 namespace {
@@ -727,6 +729,18 @@ TEST_F(TerminalBackendTest, UnusableTerminalsAreRefused) {
     EXPECT_FALSE(UseTerminalConsoleOn(notATerminal, "xterm"));
     EXPECT_NE(testing::internal::GetCapturedStderr().find("terminal"), std::string::npos);
     close(notATerminal);
+    // A terminal that cannot place the cursor (a printing one) is refused like "dumb".
+    if (std::system("command -v tic >/dev/null 2>&1") == 0) {
+        test::ScratchDir scratch;
+        test::WriteFileBytes(scratch / "glass.src", "glass|a terminal without cursor addressing,\n\tam, cols#80, lines#24, bel=^G, cr=\\r, cud1=\\n,\n");
+        ASSERT_EQ(std::system(("tic -o " + scratch.path() + " " + scratch.path() + "glass.src").c_str()), 0);
+        test::ScopedEnv env;
+        env.Set("TERMINFO", scratch.path());
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(UseTerminalConsoleOn(pty.slave(), "glass"));
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("cursor"), std::string::npos);
+        EXPECT_TRUE(Cooked(pty.slave()));
+    }
     // A type the database does not know is taken as xterm-256color.
     EXPECT_TRUE(UseTerminalConsoleOn(pty.slave(), "no-such-terminal-kind"));
     EXPECT_TRUE(Cooked(pty.slave()) == false);
