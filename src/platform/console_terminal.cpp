@@ -221,7 +221,10 @@ public:
         parent_ = getppid();
         std::string sequence(1, '\x18');  // CAN ends a sequence a signal may have cut
         sequence += HandOverSequence();
-        sequence += caps_.exitScreen;
+        // Without a screen of its own to leave (the Linux console), the shell's
+        // prompt goes below the program's last screen rather than into it.
+        sequence += caps_.exitScreen.empty() ? FillCapability(caps_.cursorAddress, Rows - 1, 0) + "\r\n"
+                                             : caps_.exitScreen;
         restore.length = std::min(sequence.size(), sizeof restore.sequence);
         std::memcpy(restore.sequence, sequence.data(), restore.length);
         restore.screenExitLength = std::min(caps_.exitScreen.size(), sizeof restore.screenExit);

@@ -549,6 +549,13 @@ TEST_F(TerminalBackendTest, TerminalIsHandedOverAndGivenBack) {
     for (const char* mode : {"\x1b[?1000l", "\x1b[?2004l", "\x1b[?1036r", "\x1b[?25h", "\x1b[0 q", "\x1b[?1049l"})
         EXPECT_NE(restore.find(mode), std::string::npos) << mode + 1;
     EXPECT_EQ(restore.find("\x1b[?1036l"), std::string::npos);
+    // A terminal without a screen of its own to leave gets the shell's prompt below the program's screen.
+    ASSERT_TRUE(UseTerminalConsoleOn(pty.slave(), "linux"));
+    ConsoleFlush();
+    pty.Take();
+    UseVirtualConsole(25, 80);
+    const std::string linuxRestore = pty.Take();
+    EXPECT_NE(linuxRestore.find("\x1b[25;1H\r\n"), std::string::npos);
 }
 
 TEST_F(TerminalBackendTest, SignalsGiveTheTerminalBack) {
