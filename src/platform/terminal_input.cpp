@@ -58,6 +58,10 @@ constexpr KeyRow KeyRows[] = {
     {"\x1b[21~", 0x44, 0, 0}, {"\x1b[21;_~", 0x44, 0, 0},
     {"\x1b[23~", 0x85, 0, 0}, {"\x1b[23;_~", 0x85, 0, 0},
     {"\x1b[24~", 0x86, 0, 0}, {"\x1b[24;_~", 0x86, 0, 0},
+    // The Linux console sends Shift+F1 to F8 as F13 to F20.
+    {"\x1b[25~", 0x3b, 0, ShiftKey}, {"\x1b[26~", 0x3c, 0, ShiftKey}, {"\x1b[28~", 0x3d, 0, ShiftKey},
+    {"\x1b[29~", 0x3e, 0, ShiftKey}, {"\x1b[31~", 0x3f, 0, ShiftKey}, {"\x1b[32~", 0x40, 0, ShiftKey},
+    {"\x1b[33~", 0x41, 0, ShiftKey}, {"\x1b[34~", 0x42, 0, ShiftKey},
     // The numeric keypad in application mode.
     {"\x1bOp", 0, '0', 0}, {"\x1bO_p", 0, '0', 0}, {"\x1bOq", 0, '1', 0}, {"\x1bO_q", 0, '1', 0},
     {"\x1bOr", 0, '2', 0}, {"\x1bO_r", 0, '2', 0}, {"\x1bOs", 0, '3', 0}, {"\x1bO_s", 0, '3', 0},

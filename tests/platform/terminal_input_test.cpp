@@ -92,6 +92,8 @@ TEST(TerminalInputTest, SequencesGiveTheirKeys) {
         {"Alt+F12 with Esc prefix", "\x1b\x1b[24~", {Scan(0x86, Alt)}},
         {"Ctrl+Shift+F3", "\x1b[1;6R", {Scan(0x3d, Ctrl | Shift)}},
         {"Meta counts as Alt", "\x1b[1;9P", {Scan(0x3b, Alt)}},
+        {"Shift+F1 linux", "\x1b[25~", {Scan(0x3b, Shift)}},
+        {"Shift+F8 linux", "\x1b[34~", {Scan(0x42, Shift)}},
         // Cursor and editing keys.
         {"Up", "\x1b[A", {Scan(0x48)}},
         {"Down application mode", "\x1bOB", {Scan(0x50)}},
