@@ -48,9 +48,10 @@ constexpr int CursorAddressCost = 7;
 constexpr int ScrollCost = 45;
 
 // Private modes of the program's session: SGR mouse encoding, bracketed paste,
-// Alt sends Esc (xterm would otherwise swallow Alt+X; the user's own choice is
-// saved first), application keypad.
-constexpr const char* SessionModesOn = "\x1b[?1006h\x1b[?2004h\x1b[?1036s\x1b[?1036h\x1b=";
+// Alt sends Esc (xterm would otherwise swallow Alt+X), application keypad.
+constexpr const char* SessionModesOn = "\x1b[?1006h\x1b[?2004h\x1b[?1036h\x1b=";
+// Saves the user's own choice of Alt sends Esc before the session's is set.
+constexpr const char* SaveUserModes = "\x1b[?1036s";
 // The same off, with mouse reporting; Alt sends Esc again as the user had it.
 constexpr const char* SessionModesOff = "\x1b[?1000l\x1b[?1006l\x1b[?2004l\x1b[?1036r\x1b>";
 constexpr const char* MouseOn = "\x1b[?1000h";
@@ -99,6 +100,7 @@ enum : sig_atomic_t { NothingToRestore, RestoreAll, RestoreScreen };
 volatile sig_atomic_t restoreArmed = NothingToRestore;
 volatile sig_atomic_t resizeNoted = 0;
 volatile sig_atomic_t stopNoted = 0;
+volatile sig_atomic_t continueNoted = 0;
 
 void RestoreNow() {
     const sig_atomic_t armed = restoreArmed;
@@ -149,7 +151,7 @@ void OnResize(int) { resizeNoted = 1; }
 // Continued after a stop that could not be caught (kill -STOP): the shell has
 // meanwhile set the terminal its own way, so the next read takes it again.
 void OnContinue(int) {
-    if (restoreArmed == RestoreAll) stopNoted = 1;
+    if (restoreArmed == RestoreAll) continueNoted = 1;
 }
 
 void InstallStopHandler() {
@@ -296,14 +298,17 @@ private:
     }
 
     // Raw input, the program's own screen and modes; everything is drawn afresh.
-    void TakeTerminal() {
+    // After a stop the program could not see, its screen is still there and the
+    // user's modes are saved already.
+    void TakeTerminal(bool handedBack = true) {
         termios raw = restore.saved;
         cfmakeraw(&raw);
         raw.c_cc[VMIN] = 1;
         raw.c_cc[VTIME] = 0;
         tcsetattr(fd_, TCSADRAIN, &raw);
         restoreArmed = RestoreAll;
-        const std::string setup = caps_.enterScreen + SessionModesOn;
+        std::string setup = handedBack ? caps_.enterScreen + SaveUserModes : std::string();
+        setup += SessionModesOn;
         WriteAll(fd_, setup.data(), setup.size());
         mouseSent_ = false;
         cursorShown_ = -1;
@@ -341,6 +346,10 @@ private:
         if (stopNoted) {
             stopNoted = 0;
             if (!suspended_) TakeTerminal();
+        }
+        if (continueNoted) {
+            continueNoted = 0;
+            if (!suspended_) TakeTerminal(false);
         }
     }
 

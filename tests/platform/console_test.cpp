@@ -720,6 +720,8 @@ TEST_F(TerminalBackendTest, ContinuedAfterAStopItCouldNotSeeTakesTheTerminalAgai
         redrawn += pty.Take();
     }
     EXPECT_NE(redrawn.find("PROGRAM"), std::string::npos);
+    // The user's own Alt mode, saved at the start, is not overwritten by the program's.
+    EXPECT_EQ(redrawn.find("\x1b[?1036s"), std::string::npos);
     pty.Type("q");
     EXPECT_TRUE(AwaitChild(child, status, 0));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
