@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "datetime/text.h"
 #include "datetime/user_settings.h"
 
 namespace korvidan {
@@ -56,13 +57,6 @@ std::string OverflowText(int64_t length, bool negative, const std::string& digit
 }
 
 }  // namespace
-
-double RoundHalfEven(double value) {
-    double whole = std::trunc(value);
-    const double fraction = value - whole;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2) != 0)) whole += 1;
-    return whole;
-}
 
 std::string WholeNumberDigits(double whole) {
     if (whole == 0) return "";

@@ -8,9 +8,6 @@ namespace korvidan {
 // The value written after the picture; the result is always as long as the picture.
 std::string FormatPicture(const std::string& picture, double value);
 
-// A non-negative number taken to a whole number: up above a half, and a half to the even neighbour.
-double RoundHalfEven(double value);
-
 // The decimal digits of a whole, non-negative, finite number, without leading zeros (empty for 0).
 std::string WholeNumberDigits(double whole);
 

@@ -49,7 +49,8 @@ double RadixNumber(const std::string& text, std::size_t pos) {
     return std::isinf(value) ? DBL_MAX : value;
 }
 
-// Rounds to the nearest integer, a half to the even neighbour.
+}  // namespace
+
 double RoundHalfEven(double value) {
     const double below = std::floor(value);
     const double fraction = value - below;
@@ -57,8 +58,6 @@ double RoundHalfEven(double value) {
     if (fraction < 0.5) return below;
     return std::fmod(below, 2.0) == 0 ? below : below + 1;
 }
-
-}  // namespace
 
 std::string UpperCaseText(const std::string& text) {
     std::string result = text;

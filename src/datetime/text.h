@@ -22,6 +22,8 @@ double TextToNumber(const std::string& text);
 // A number as a 16-bit integer: rounded to the nearest, a half to the even
 // neighbour; beyond the 16-bit range it saturates at -32768 or 32767; NaN gives 0.
 int16_t RoundToInt16(double value);
+// Takes a number to the nearest whole number, a half to the even neighbour.
+double RoundHalfEven(double value);
 // Whether a number rounds (as above) to a value inside the 16-bit range.
 bool FitsInt16(double value);
 
