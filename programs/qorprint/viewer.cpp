@@ -54,7 +54,8 @@ void Draw(const std::vector<ViewLine>& lines, std::size_t top, std::size_t left,
         ConsoleWriteText(text);
     }
     const int page = lines.empty() ? 0 : lines[std::min(top, lines.size() - 1)].page;
-    std::string status = " " + Translate("P\x85gina ") + std::to_string(page) + "/" +  // Pàgina
+    std::string status = std::string(1, ' ') + Translate("P\x85gina ") +  // Pàgina
+                         std::to_string(page) + "/" +
                          std::to_string(pages) + "   " +
                          Translate("ReP\x85g AvP\x85g") +  // RePàg AvPàg
                          " \x18\x19 \x1B\x1A " + Translate("Inici Fi") + "   Esc: " +  // ↑↓ ←→

@@ -331,11 +331,14 @@ std::string FinishText(const CalcStateRecord& state) {
         buffer.erase(std::remove(buffer.begin(), buffer.end(), '.'), buffer.end());
         digits = buffer.substr(std::min(buffer.find_first_not_of('0'), buffer.size()));
     }
-    if (digits.empty()) digits = "0";
+    if (digits.empty()) digits.assign(1, '0');
     const size_t fraction = size_t(shown - 2);
     if (digits.size() < fraction) digits.insert(0, fraction - digits.size(), '0');
     std::string text = digits.substr(0, digits.size() - fraction);
-    if (fraction > 0) text += "." + digits.substr(digits.size() - fraction);
+    if (fraction > 0) {
+        text += '.';
+        text += digits.substr(digits.size() - fraction);
+    }
     return text;
 }
 

@@ -50,7 +50,10 @@ void DrawCalendarPage(int16_t year, int16_t month, CalendarPage& page) {
     const int16_t firstColumn = WindowFirstColumn();
     const int16_t lastColumn = WindowLastColumn();
     SetColourMode("n");
-    WriteAt(0, int16_t((lastColumn - firstColumn - 5) / 2 + 1), " " + RightAligned(year, 4) + " ");
+    std::string yearText(1, ' ');
+    yearText += RightAligned(year, 4);
+    yearText += ' ';
+    WriteAt(0, int16_t((lastColumn - firstColumn - 5) / 2 + 1), yearText);
     WriteAt(1, 1, WeekdayHeader());
 
     // Month lengths by the Gregorian rule for every year; weekdays as the time's calendar had them.
